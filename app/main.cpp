@@ -1,0 +1,36 @@
+// Entry point: create the main window, load it, show it, and run the
+// program's one user-interface thread until no window is left.
+#include <windows.h>
+
+#include "app/Module1.h"
+#include "ui/frmMain.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    static FrmMain frmMain;
+    if (!frmMain.create(instance)) {
+        MessageBoxA(nullptr, "Unable to create the main window.", "ERROR", MB_OK);
+        return 1;
+    }
+    mainForm = &frmMain;
+
+    // The load handler runs before the window is first shown; a start-up
+    // failure ends the program from inside it.
+    frmMain.Form_Load();
+    ShowWindow(frmMain.hwnd(), SW_SHOWNORMAL);
+    UpdateWindow(frmMain.hwnd());
+
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+        if (got == -1)
+            break;
+        // Tab and the arrow keys move between the main window's controls.
+        HWND main = frmMain.hwnd();
+        if (main && IsWindow(main) && IsDialogMessageA(main, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}

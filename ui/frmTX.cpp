@@ -1,0 +1,109 @@
+#include "frmTX.h"
+
+#include "ui/forms.h"
+#include "ui/ids.h"
+#include "ui/twips.h"
+
+namespace frmTX {
+
+namespace {
+
+const char CLASS_NAME[] = "PellwickTransmit";
+HWND txWindow = nullptr;
+HFONT labelFont = nullptr;
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SETCURSOR:
+        if (forms::busyPointer()) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_CLOSE:
+        // Nothing depends on the user closing it: it hides when the
+        // transmission is over.
+        return 0;
+    case WM_DESTROY:
+        forms::unloaded(hwnd);
+        txWindow = nullptr;
+        DeleteObject(labelFont);
+        labelFont = nullptr;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND create(HWND owner)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = CLASS_NAME;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return nullptr;
+
+    // Fixed size, thin border, title bar; no minimise, maximise or close
+    // button; listed in the task bar.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION;
+    const DWORD exStyle = WS_EX_APPWINDOW;
+    RECT frame = {0, 0, twips::toPixelsX(4800), twips::toPixelsY(840)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    RECT over;
+    if (!owner || !GetWindowRect(owner, &over))
+        SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    int x = over.left + ((over.right - over.left) - width) / 2;
+    int y = over.top + ((over.bottom - over.top) - height) / 2;
+
+    HWND hwnd = CreateWindowExA(exStyle, CLASS_NAME, "TRANSMITTING IR CODE...", style, x, y,
+                                width, height, nullptr, nullptr, instance, nullptr);
+    if (!hwnd)
+        return nullptr;
+    labelFont = twips::font("MS Sans Serif", 12, true);
+    int left = twips::toPixelsX(720), top = twips::toPixelsY(240);
+    HWND label = CreateWindowExA(0, "STATIC", "Transmission in Progress . . .",
+                                 WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, left, top,
+                                 twips::toPixelsX(720 + 3855) - left,
+                                 twips::toPixelsY(240 + 375) - top, hwnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LABEL1)),
+                                 instance, nullptr);
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont), FALSE);
+    forms::loaded(hwnd);
+    return hwnd;
+}
+
+}  // namespace
+
+void show(HWND owner)
+{
+    if (!txWindow)
+        txWindow = create(owner);
+    if (!txWindow)
+        return;
+    ShowWindow(txWindow, SW_SHOWNORMAL);
+    RedrawWindow(txWindow, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void hide()
+{
+    if (txWindow)
+        ShowWindow(txWindow, SW_HIDE);
+}
+
+HWND window()
+{
+    return txWindow;
+}
+
+}  // namespace frmTX

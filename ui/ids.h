@@ -1,0 +1,52 @@
+// Control and menu identifiers of Pellwick's windows. The end-to-end tests
+// find controls by these numbers.
+#pragma once
+
+// frmMain: groups
+#define IDC_FRAME1 101  // "Received Tavro Event Code:"
+#define IDC_FRAME2 102  // "IR Code (Pronto Format):"
+#define IDC_FRAME3 103  // "Tavrix Info:"
+#define IDC_FRAME4 104  // "Learn Status:"
+
+// frmMain: controls
+#define IDC_LBLINFO 110
+#define IDC_LBLTAVROCODE 111
+#define IDC_TBCURCODE 120
+#define IDC_CBLEARNIRCODE 121
+#define IDC_CBTRANSMITIRCODE 122
+#define IDC_LBLLRNSTATUS 130
+#define IDC_LBLINSTRUCT1 131
+#define IDC_LBLINSTRUCT2 132
+#define IDC_LBLSIGQUALITY 133
+#define IDC_PBSIGQUALITY 134
+#define IDC_LBLLRNPROGRESS 135
+#define IDC_LBLCARRIER 136
+#define IDC_LBLCARRIERFREQ 137
+#define IDC_PBLEARNPROGRESS3 138
+#define IDC_CBINJECTIR 139
+#define IDC_CBLEARNASBURST 140
+#define IDC_CBLEARNCANCEL 141
+
+// frmMain: timer and menu commands
+#define IDT_TIMER1 1
+#define IDM_FILEEXIT 200
+#define IDM_TRANSMITTXBLOCK 210
+#define IDM_LEARNIRLEARNPRONTO 220
+#define IDM_LRNINJECT 221
+#define IDM_HELPABOUT 230
+
+// frmAbout
+#define IDC_PICICON 300
+#define IDC_LBLTITLE 301
+#define IDC_LBLVERSION 302
+#define IDC_LBLDESCRIPTION 303
+#define IDC_LBLDISCLAIMER 304
+#define IDC_CMDOK 1  // IDOK: Enter and Escape
+#define IDC_CMDSYSINFO 305
+
+// frmTX
+#define IDC_LABEL1 400
+
+// Resources
+#define IDI_PELLWICK 1
+#define IDR_MAINMENU 10
