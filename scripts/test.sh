@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test: the host
+# unit tests (under AddressSanitizer and UBSan), checks of the 32-bit
+# Windows build, and the end-to-end tests under Wine. Ends with one line:
+# "N passed, M failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh || { echo "0 passed, 1 failed"; exit 1; }
+jobs=$(nproc)
+passed=0
+failed=0
+results=()
+
+# Adds up the counts from a ctest log ("NN% tests passed, F tests failed out of T").
+count_ctest() {
+    local log=$1 name=$2 line total bad
+    line=$(grep -E "tests passed, [0-9]+ tests? failed out of [0-9]+" "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        failed=$((failed + 1)); results+=("$name: did not run"); return
+    fi
+    bad=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+    total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
+    passed=$((passed + total - bad)); failed=$((failed + bad))
+    results+=("$name: $line")
+}
+
+check() {  # name, command...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED check: $name"; fi
+}
+
+mkdir -p build
+echo "== host unit tests"
+if cmake --preset host >build/host-configure.log 2>&1 &&
+   cmake --build --preset host -j"$jobs" >build/host-build.log 2>&1; then
+    ctest --preset host -j"$jobs" 2>&1 | tee build/host-ctest.log | tail -n 3
+    count_ctest build/host-ctest.log "host unit tests"
+else
+    tail -n 30 build/host-build.log; failed=$((failed + 1)); results+=("host build failed")
+fi
+
+echo "== Windows builds"
+. scripts/wine-env.sh
+if bin=$(scripts/build.sh 2>build/win-build.log); then
+    exe32=build/win32/bin/pellwick.exe
+    check "pellwick.exe is a 32-bit GUI program" \
+        sh -c "file '$exe32' | grep -q 'PE32 executable (GUI) Intel 80386'"
+    check "pellwick.exe does not import the driver library" \
+        sh -c "! i686-w64-mingw32-objdump -p '$exe32' | grep -qi 'DLL Name: tavrixdrv'"
+    check "pellwick.exe needs only Windows' own libraries" \
+        sh -c "i686-w64-mingw32-objdump -p '$exe32' | grep 'DLL Name' | grep -viqE 'kernel32|user32|gdi32|advapi32|msvcrt|shell32' && exit 1 || exit 0"
+    check "the simulated driver exports undecorated names" \
+        sh -c "i686-w64-mingw32-objdump -p build/win32/bin/tavrixdrv.dll | grep -qE '\\]\\s+TavrixLearnIR$'"
+    check "the variant without TavrixGetDrvVersion lacks it" \
+        sh -c "! i686-w64-mingw32-objdump -p build/win32/bin/nover/tavrixdrv.dll | grep -q TavrixGetDrvVersion"
+
+    echo "== end-to-end tests under Wine ($PELLWICK_ARCH build)"
+    wine_up
+    (cd "build/$PELLWICK_ARCH" && ctest --output-on-failure --timeout 180 2>&1) |
+        tee build/e2e-ctest.log | grep -E "Test +#|tests passed|Failed|\*\*\*" | tail -n 80
+    count_ctest build/e2e-ctest.log "end-to-end tests"
+    wine_down
+    shot="build/$PELLWICK_ARCH/screenshots/main-window.bmp"
+    if [ -f "$shot" ]; then
+        convert "$shot" build/screenshots-main-window.png 2>/dev/null &&
+            echo "Screenshot of the main window: build/screenshots-main-window.png"
+    fi
+else
+    tail -n 40 build/win-build.log; failed=$((failed + 1)); results+=("Windows build failed")
+fi
+
+printf '%s\n' "${results[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

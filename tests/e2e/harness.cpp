@@ -1,0 +1,451 @@
+#include "harness.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "sim/simctl.h"
+#include "ui/ids.h"
+
+namespace e2e {
+
+const char* const NEC1_CODE =
+    "0000 006C 0022 0002 015B 00AD 0016 0016 0016 0016 0016 0041 0016 0041 0016 0016 0016 "
+    "0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
+    "0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 "
+    "0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
+    "0016 0041 0016 06A4 015B 0057 0016 0E6C";
+const char* const RC5_CODE =
+    "0000 0073 0000 000B 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 "
+    "0020 0020 0020 0040 0020 0020 0020 0020 0CC8";
+
+std::string binDir()
+{
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path);
+    return p.substr(0, p.find_last_of("\\/") + 1);
+}
+
+std::string makeTempDir(const std::string& tag)
+{
+    static int counter = 0;
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string dir = std::string(temp) + "pellwick-e2e-" + std::to_string(GetCurrentProcessId()) +
+                      "-" + tag + "-" + std::to_string(++counter);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir + "\\";
+}
+
+bool copyFile(const std::string& from, const std::string& to)
+{
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+void settle(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    MSG msg;
+    do {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DWORD left = ms - (GetTickCount() - start);
+        if (static_cast<int>(left) <= 0)
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+std::string windowText(HWND window)
+{
+    // WM_GETTEXT works across processes where GetWindowText reads only captions.
+    LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+std::string className(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// ---------------------------------------------------------------------------
+
+static std::string environmentBlock(const std::map<std::string, std::string>& extra)
+{
+    std::map<std::string, std::string> vars;
+    char* block = GetEnvironmentStringsA();
+    for (const char* p = block; p && *p; p += strlen(p) + 1) {
+        std::string entry(p);
+        size_t eq = entry.find('=', 1);
+        if (eq == std::string::npos)
+            continue;
+        std::string name = entry.substr(0, eq);
+        if (name.compare(0, 10, "TAVRIXSIM_") == 0)
+            continue;  // each test says what it wants
+        vars[name] = entry.substr(eq + 1);
+    }
+    if (block)
+        FreeEnvironmentStringsA(block);
+    for (const auto& kv : extra)
+        vars[kv.first] = kv.second;
+    std::string out;
+    for (const auto& kv : vars)
+        out += kv.first + "=" + kv.second + '\0';
+    out += '\0';
+    return out;
+}
+
+App::App(std::map<std::string, std::string> env, std::string exe)
+{
+    if (exe.empty())
+        exe = binDir() + "pellwick.exe";
+    logPath_ = makeTempDir("log") + "calls.log";
+    if (env.find("TAVRIXSIM_LOG") == env.end())
+        env["TAVRIXSIM_LOG"] = logPath_;
+    else
+        logPath_ = env["TAVRIXSIM_LOG"];
+    std::string block = environmentBlock(env);
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &block[0],
+                       nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        pid_ = info.dwProcessId;
+    }
+}
+
+App::~App()
+{
+    kill();
+    if (process_)
+        CloseHandle(process_);
+}
+
+bool App::running() const
+{
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD App::waitExit(DWORD timeoutMs)
+{
+    if (!process_)
+        return STILL_ACTIVE;
+    waitFor([this] { return !running(); }, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+void App::kill()
+{
+    if (running()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 5000);
+    }
+}
+
+struct EnumContext {
+    DWORD pid;
+    const char* cls;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+static BOOL CALLBACK collectWindow(HWND window, LPARAM param)
+{
+    auto* ctx = reinterpret_cast<EnumContext*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != ctx->pid)
+        return TRUE;
+    if (ctx->visibleOnly && !IsWindowVisible(window))
+        return TRUE;
+    if (ctx->cls && className(window) != ctx->cls)
+        return TRUE;
+    ctx->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> App::topWindows(const char* cls, bool visibleOnly) const
+{
+    EnumContext ctx{pid_, cls, visibleOnly, {}};
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+HWND App::findTopWindow(const std::string& title, DWORD timeoutMs) const
+{
+    HWND found = nullptr;
+    waitFor(
+        [&] {
+            for (HWND w : topWindows()) {
+                if (windowText(w) == title) {
+                    found = w;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+HWND App::mainWindow(DWORD timeoutMs)
+{
+    if (main_ && IsWindow(main_))
+        return main_;
+    main_ = findTopWindow("Tavrix Pellwick Utility", timeoutMs);
+    return main_;
+}
+
+static MessageBoxInfo describeBox(HWND box)
+{
+    MessageBoxInfo info;
+    info.window = box;
+    info.caption = windowText(box);
+    HWND textControl = GetDlgItem(box, 0xFFFF);
+    info.text = textControl ? windowText(textControl) : std::string();
+    // The icon of a message box is a static control with id 0x14.
+    HWND icon = GetDlgItem(box, 0x14);
+    info.hasIcon = icon && IsWindowVisible(icon);
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+        if (GetDlgItem(box, id) && IsWindowVisible(GetDlgItem(box, id)))
+            ++info.buttons;
+    return info;
+}
+
+std::vector<MessageBoxInfo> App::messageBoxes() const
+{
+    std::vector<MessageBoxInfo> boxes;
+    for (HWND w : topWindows("#32770"))
+        boxes.push_back(describeBox(w));
+    return boxes;
+}
+
+MessageBoxInfo App::waitMessageBox(DWORD timeoutMs) const
+{
+    MessageBoxInfo info;
+    waitFor(
+        [&] {
+            std::vector<MessageBoxInfo> boxes = messageBoxes();
+            if (boxes.empty())
+                return false;
+            info = boxes.front();
+            return true;
+        },
+        timeoutMs);
+    return info;
+}
+
+void App::pressOk(HWND box)
+{
+    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+}
+
+HWND App::control(int id)
+{
+    return GetDlgItem(mainWindow(), id);
+}
+
+std::string App::text(int id)
+{
+    return windowText(control(id));
+}
+
+bool App::visible(int id)
+{
+    return (GetWindowLongA(control(id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool App::enabled(int id)
+{
+    return IsWindowEnabled(control(id)) != FALSE;
+}
+
+RECT App::clientRect(int id)
+{
+    RECT r = {};
+    GetWindowRect(control(id), &r);
+    MapWindowPoints(nullptr, mainWindow(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void App::click(int id)
+{
+    PostMessageA(control(id), BM_CLICK, 0, 0);
+}
+
+void App::menu(int commandId)
+{
+    PostMessageA(mainWindow(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+void App::typeCode(const std::string& text)
+{
+    HWND box = control(IDC_TBCURCODE);
+    SendMessageA(box, EM_SETSEL, 0, -1);
+    SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string App::menus()
+{
+    return simctl::menus(pid_);
+}
+
+static bool lineSaysEnabled(const std::string& line)
+{
+    return line.find(" enabled") != std::string::npos;
+}
+
+bool App::menuEnabled(const std::string& topCaption)
+{
+    std::istringstream in(menus());
+    std::string line;
+    std::string quoted = "\"" + topCaption + "\"";
+    while (std::getline(in, line))
+        if (line.compare(0, 4, "top ") == 0 && line.find(quoted) != std::string::npos)
+            return lineSaysEnabled(line);
+    return false;
+}
+
+bool App::menuItemEnabled(int commandId)
+{
+    std::istringstream in(menus());
+    std::string line;
+    std::string idText = " id=" + std::to_string(commandId);
+    while (std::getline(in, line)) {
+        if (line.compare(0, 5, "item ") != 0)
+            continue;
+        size_t at = line.rfind(idText);
+        if (at != std::string::npos && at + idText.size() == line.size())
+            return lineSaysEnabled(line);
+    }
+    return false;
+}
+
+std::vector<std::string> App::log() const
+{
+    std::vector<std::string> lines;
+    HANDLE file = CreateFileA(logPath_.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return lines;
+    std::string content;
+    char buffer[65536];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    std::string prefix = "pid=" + std::to_string(pid_) + " ";
+    std::istringstream in(content);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            lines.push_back(line.substr(prefix.size()));
+    }
+    return lines;
+}
+
+std::vector<std::string> App::logOf(const std::string& function) const
+{
+    std::vector<std::string> matching;
+    for (const std::string& line : log())
+        if (line.compare(0, function.size() + 1, function + " ") == 0 || line == function)
+            matching.push_back(line);
+    return matching;
+}
+
+COLORREF App::pixel(int id, int x, int y)
+{
+    POINT p = {x, y};
+    ClientToScreen(control(id), &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// ---------------------------------------------------------------------------
+
+SecondApp::SecondApp(const std::string& args)
+{
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE writePipe = nullptr;
+    CreatePipe(&readPipe_, &writePipe, &sa, 0);
+    SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
+    std::string exe = binDir() + "learnapp.exe";
+    std::string commandLine = "\"" + exe + "\" " + args;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writePipe;
+    startup.hStdError = writePipe;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+    }
+    CloseHandle(writePipe);
+}
+
+SecondApp::~SecondApp()
+{
+    if (process_) {
+        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_, 99);
+        CloseHandle(process_);
+    }
+    if (readPipe_)
+        CloseHandle(readPipe_);
+}
+
+std::string SecondApp::collect(DWORD timeoutMs)
+{
+    std::string out;
+    if (!process_)
+        return out;
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD available = 0;
+        while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) && available) {
+            char buffer[4096];
+            DWORD got = 0;
+            if (!ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) || got == 0)
+                break;
+            out.append(buffer, got);
+        }
+        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
+            DWORD got = 0;
+            char buffer[4096];
+            while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) &&
+                   available && ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) && got)
+                out.append(buffer, got);
+            GetExitCodeProcess(process_, &exitCode_);
+            break;
+        }
+        if (GetTickCount() - start > timeoutMs)
+            break;
+        settle(10);
+    }
+    return out;
+}
+
+}  // namespace e2e

@@ -1,0 +1,129 @@
+// Driving Pellwick from outside, as a user would: start the real program on
+// the simulated device, find its windows and controls, read what they show,
+// click and type, answer message boxes, and read what the driver was asked.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Folder of the test program, where pellwick.exe and the simulated
+// tavrixdrv.dll are built.
+std::string binDir();
+
+// A fresh empty folder under the temporary folder.
+std::string makeTempDir(const std::string& tag);
+bool copyFile(const std::string& from, const std::string& to);
+
+// Lets Wine and the program catch up: pumps this thread's messages for ms.
+void settle(DWORD ms = 50);
+
+// Polls condition every few milliseconds until it holds or timeoutMs passes.
+template <typename Condition>
+bool waitFor(Condition condition, DWORD timeoutMs = 5000)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        settle(10);
+    }
+}
+
+std::string windowText(HWND window);
+std::string className(HWND window);
+
+// A message box: its caption, its text (static control 0xFFFF) and buttons.
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+    bool hasIcon = false;
+    int buttons = 0;
+};
+
+class App {
+public:
+    // Starts exe (default: pellwick.exe beside the test program) with the
+    // given extra environment. The call log goes to a fresh file.
+    explicit App(std::map<std::string, std::string> env = {}, std::string exe = "");
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    DWORD pid() const { return pid_; }
+    bool running() const;
+    // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
+    DWORD waitExit(DWORD timeoutMs = 10000);
+    void kill();
+
+    // The visible main window, waited for.
+    HWND mainWindow(DWORD timeoutMs = 10000);
+    // Every visible top-level window of the process with this class.
+    std::vector<HWND> topWindows(const char* cls = nullptr, bool visibleOnly = true) const;
+    HWND findTopWindow(const std::string& title, DWORD timeoutMs = 5000) const;
+    // A message box of the program's, waited for.
+    MessageBoxInfo waitMessageBox(DWORD timeoutMs = 5000) const;
+    // Message boxes showing right now.
+    std::vector<MessageBoxInfo> messageBoxes() const;
+    static void pressOk(HWND box);
+
+    HWND control(int id);
+    std::string text(int id);
+    bool visible(int id);
+    bool enabled(int id);
+    // Control rectangle in the main window's client coordinates.
+    RECT clientRect(int id);
+    void click(int id);            // posts BM_CLICK, as a mouse click does
+    void menu(int commandId);      // chooses a menu item
+    // Replaces the code box text as a user would: select all, then type.
+    void typeCode(const std::string& text);
+    std::string codeText() { return text(120); }
+
+    // Menus of the program, read inside its process by the simulated device.
+    std::string menus();
+    // Whether the top-level menu (by caption) or menu item (by command id) is enabled.
+    bool menuEnabled(const std::string& topCaption);
+    bool menuItemEnabled(int commandId);
+
+    // Call log lines of this process (the "pid=N " prefix removed).
+    std::vector<std::string> log() const;
+    std::vector<std::string> logOf(const std::string& function) const;
+    const std::string& logPath() const { return logPath_; }
+
+    // Screen pixel at a point in the control's client coordinates.
+    COLORREF pixel(int id, int x, int y);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    HWND main_ = nullptr;
+    std::string logPath_;
+};
+
+// Runs the second application (learnapp.exe), which asks the driver to learn
+// as another program would; collect() waits for it and returns its output.
+class SecondApp {
+public:
+    explicit SecondApp(const std::string& args = "");
+    ~SecondApp();
+    std::string collect(DWORD timeoutMs = 30000);
+    DWORD exitCode() const { return exitCode_; }
+
+private:
+    HANDLE process_ = nullptr;
+    HANDLE readPipe_ = nullptr;
+    DWORD exitCode_ = STILL_ACTIVE;
+};
+
+// Pronto codes for the tests.
+extern const char* const NEC1_CODE;
+extern const char* const RC5_CODE;
+
+}  // namespace e2e
