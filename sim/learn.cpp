@@ -187,12 +187,13 @@ void Learn::run()
         manual = device.state()->manualLearn != 0;
     }
 
-    int32_t lastFlag = target_.flag ? *target_.flag : 0;
+    // Changes are logged against the flag's resting value, 0: a -1 that the
+    // program set before this thread first looked still shows in the log.
+    int32_t lastFlag = 0;
     if (kind_ == HOOKED) {
         // A request left over from an earlier learn does not apply to this one.
         if (target_.flag)
             *target_.flag = 0;
-        lastFlag = 0;
         d.log.write("event learn-begin kind=hooked session=" + std::to_string(session_) +
                     " requester=" + std::to_string(peer_) + " code=" + simtext::quoted(code_));
         if (target_.callback)

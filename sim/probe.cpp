@@ -64,7 +64,8 @@ bool itemInfo(HMENU menu, UINT position, std::string* caption, bool* enabled, UI
             text.assign(buffer.data());
     }
     *caption = text;
-    *enabled = (info.fState & (MFS_GRAYED | MFS_DISABLED)) == 0;
+    // A separator can never be chosen: shown as disabled whatever its state.
+    *enabled = (info.fState & (MFS_GRAYED | MFS_DISABLED)) == 0 && !(info.fType & MFT_SEPARATOR);
     *id = info.wID;
     *submenu = info.hSubMenu;
     return true;
