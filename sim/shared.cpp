@@ -1,5 +1,6 @@
 #include "sim/shared.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace sim {
