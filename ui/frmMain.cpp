@@ -222,7 +222,7 @@ HWND FrmMain::create(HINSTANCE instance)
     if (!registerClasses(instance))
         return nullptr;
 
-    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    const DWORD style = WS_OVERLAPPEDWINDOW;
     HMENU menu = createMenuBar();
     RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
     AdjustWindowRectEx(&frame, style, TRUE, 0);
@@ -238,6 +238,8 @@ HWND FrmMain::create(HINSTANCE instance)
         return nullptr;
     }
     forms::loaded(hwnd_);
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_PELLWICK))));
 
     // The menu bar may wrap on a narrow screen: size the client area again.
     RECT client;
@@ -261,7 +263,7 @@ void FrmMain::createControls()
 
     for (const Placement& p : LAYOUT) {
         const char* cls = "STATIC";
-        DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (p.visible ? WS_VISIBLE : 0);
+        DWORD style = WS_CHILD | (p.visible ? WS_VISIBLE : 0);
         DWORD exStyle = 0;
         void* param = nullptr;
         switch (p.kind) {
@@ -304,6 +306,13 @@ void FrmMain::createControls()
         HFONT font = p.id == IDC_LBLTAVROCODE ? tavroCodeFont_ : dialogFont_;
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
+    // Groups go to the bottom of the z-order so that they never paint over
+    // the controls they hold. None of them is a tab stop, so the focus still
+    // moves in creation order.
+    for (int group : {IDC_FRAME1, IDC_FRAME2, IDC_FRAME3, IDC_FRAME4})
+        SetWindowPos(control(group), HWND_BOTTOM, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
     // The code box takes any length of text; the default limit would cut a
     // long paste short without telling anyone.
     SendMessageA(control(IDC_TBCURCODE), EM_SETLIMITTEXT, 0, 0);

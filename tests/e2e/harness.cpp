@@ -105,7 +105,7 @@ static std::string environmentBlock(const std::map<std::string, std::string>& ex
     return out;
 }
 
-App::App(std::map<std::string, std::string> env, std::string exe)
+App::App(Env env, std::string exe)
 {
     if (exe.empty())
         exe = binDir() + "pellwick.exe";
@@ -373,11 +373,10 @@ std::vector<std::string> App::logOf(const std::string& function) const
 
 COLORREF App::pixel(int id, int x, int y)
 {
-    POINT p = {x, y};
-    ClientToScreen(control(id), &p);
-    HDC screen = GetDC(nullptr);
-    COLORREF c = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
+    HWND window = control(id);
+    HDC dc = GetDC(window);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
     return c;
 }
 

@@ -48,11 +48,13 @@ struct MessageBoxInfo {
     int buttons = 0;
 };
 
+using Env = std::map<std::string, std::string>;
+
 class App {
 public:
     // Starts exe (default: pellwick.exe beside the test program) with the
     // given extra environment. The call log goes to a fresh file.
-    explicit App(std::map<std::string, std::string> env = {}, std::string exe = "");
+    explicit App(Env env = Env(), std::string exe = "");
     ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;

@@ -65,8 +65,9 @@ void expectLayout(App& app, const char* when)
         EXPECT_NEAR(r.top, e.top, 1);
         EXPECT_NEAR(r.right - r.left, e.width, 1);
         EXPECT_NEAR(r.bottom - r.top, e.height, 1);
-        if (e.caption)
+        if (e.caption) {
             EXPECT_EQ(app.text(e.id), e.caption);
+        }
     }
 }
 
@@ -132,9 +133,18 @@ TEST(MainWindow, LayoutAtItsPlaceAndHoldsWhenResized)
     EXPECT_TRUE(style & WS_THICKFRAME);
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_TRUE(style & WS_MAXIMIZEBOX);
-    EXPECT_NE(SendMessageA(main, WM_GETICON, ICON_BIG, 0) ||
-                  GetClassLongPtrA(main, GCLP_HICON),
-              0) << "the window has no icon";
+    // The program's own icon: 32 by 32 pixels, 16 colours.
+    HMODULE exe = LoadLibraryExA((binDir() + "pellwick.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HRSRC group = FindResourceA(exe, MAKEINTRESOURCEA(IDI_PELLWICK), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr) << "no icon resource";
+    const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
+    ASSERT_NE(dir, nullptr);
+    EXPECT_EQ(dir[6], 32);  // width of the first entry
+    EXPECT_EQ(dir[7], 32);  // height
+    EXPECT_EQ(dir[8], 16);  // colours
+    FreeLibrary(exe);
 
     expectLayout(app, "as opened");
     SetWindowPos(main, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
@@ -181,7 +191,7 @@ TEST(MainWindow, TabMovesThroughControlsInOrder)
     ASSERT_NE(main, nullptr);
     // Creation order is tab order: the visible, enabled stops in sequence.
     std::vector<int> stops;
-    for (HWND child = GetWindow(app.control(IDC_FRAME1), GW_HWNDFIRST); child;
+    for (HWND child = GetWindow(app.control(IDC_TBCURCODE), GW_HWNDFIRST); child;
          child = GetWindow(child, GW_HWNDNEXT)) {
         LONG style = GetWindowLongA(child, GWL_STYLE);
         if ((style & WS_TABSTOP) && (style & WS_VISIBLE))

@@ -67,14 +67,14 @@ void expectFatal(App& app, const std::string& expected, const std::string& conte
 TEST(Startup, EachFailureEndsWithItsMessage)
 {
     for (const FailureCase& c : FAILURES) {
-        App app({{c.variable, c.value}});
+        App app(Env{{c.variable, c.value}});
         expectFatal(app, c.message, std::string(c.variable) + "=" + c.value);
     }
 }
 
 TEST(Startup, LibraryVersion2680Passes)
 {
-    App app({{"TAVRIXSIM_LIBVERSION", "2680"}});
+    App app(Env{{"TAVRIXSIM_LIBVERSION", "2680"}});
     ASSERT_NE(app.mainWindow(), nullptr);
     EXPECT_EQ(app.text(IDC_LBLLRNSTATUS), "Idle");
 }
@@ -156,7 +156,7 @@ TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
     EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + expected.size()), expected);
     std::vector<std::string> hook = app.logOf("TavrixLearnIR");
     ASSERT_EQ(hook.size(), 1u);
-    EXPECT_NE(hook[0].find("fmt=16"), std::string::npos) << hook[0];
+    EXPECT_NE(hook[0].find("format=16"), std::string::npos) << hook[0];
     EXPECT_NE(hook[0].find("buf=\"HOOKLEARN\""), std::string::npos) << hook[0];
     EXPECT_TRUE(app.logOf("TavrixConvertProntoCode").empty()) << "empty box sent to the driver";
 }
