@@ -209,5 +209,9 @@ std::string visibleWindowTitles();
 const char* cursorShape();
 // The menu dump of this process's top-level windows with a menu bar.
 std::string menuDump();
+// The pixels of the first window below this process's top-level windows
+// whose control id is controlId: "CAPT", width and height as 32-bit numbers,
+// then width x height COLORREF values row by row; empty when there is none.
+std::string captureControl(int controlId);
 
 }  // namespace drv

@@ -71,6 +71,26 @@ bool itemInfo(HMENU menu, UINT position, std::string* caption, bool* enabled, UI
     return true;
 }
 
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK matchControl(HWND window, LPARAM parameter)
+{
+    ControlSearch* search = reinterpret_cast<ControlSearch*>(parameter);
+    if (GetDlgCtrlID(window) == search->id) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void putNumber(std::string* out, uint32_t value)
+{
+    out->append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 }  // namespace
 
 std::string visibleWindowTitles()
@@ -124,6 +144,60 @@ std::string menuDump()
             }
         }
     }
+    return out;
+}
+
+}  // namespace drv
+
+namespace drv {
+
+std::string captureControl(int controlId)
+{
+    ControlSearch search = {controlId, nullptr};
+    for (HWND top : ownTopLevelWindows(false)) {
+        EnumChildWindows(top, matchControl, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            break;
+    }
+    RECT client;
+    if (!search.found || !GetClientRect(search.found, &client) || client.right <= 0 || client.bottom <= 0)
+        return std::string();
+    int width = client.right, height = client.bottom;
+    if (static_cast<size_t>(width) * height * 4 + 12 > sim::REPLY_CAPACITY - 1)
+        return std::string();
+
+    // What the window shows, read back from its own device context: the
+    // program's thread is never asked to paint for the driver.
+    HDC window = GetDC(search.found);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::string out;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+        GdiFlush();
+        out = "CAPT";
+        putNumber(&out, static_cast<uint32_t>(width));
+        putNumber(&out, static_cast<uint32_t>(height));
+        const uint32_t* pixel = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
+            uint32_t bgr = pixel[i] & 0xFFFFFF;  // 0x00RRGGBB in a DIB
+            putNumber(&out, RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF));
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(search.found, window);
     return out;
 }
 

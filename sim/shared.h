@@ -30,7 +30,7 @@ enum : uint32_t {
     TEXT_CAPACITY = 2064,  // a 2049-byte learn buffer and its NUL fit
     QUEUE_LENGTH = 32,
     MAX_PROCESSES = 24,
-    REPLY_CAPACITY = 65536,
+    REPLY_CAPACITY = 1 << 20,  // a control's pixels fit
     DEFAULT_LEARN_MS = 2000,
 };
 
@@ -46,6 +46,7 @@ enum MessageType : uint32_t {
     MSG_HOOK_CANCEL,          // to the holder: a session; the requester stopped waiting
     MSG_MENUS,                // a request id; reply with the menu dump
     MSG_FLOOD,                // a request id, b codes per second, c seconds
+    MSG_CAPTURE,              // a request id, b control id; reply with its pixels
 };
 
 struct Message {

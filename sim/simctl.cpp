@@ -331,6 +331,38 @@ std::string menus(uint32_t pid, int timeoutMs)
     return answer;
 }
 
+Capture capture(uint32_t pid, int controlId, int timeoutMs)
+{
+    clearError();
+    Capture shot;
+    sim::Device* d = device();
+    if (!d)
+        return shot;
+    std::string answer;
+    uint32_t answers = 0;
+    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(sim::MSG_CAPTURE, 0, controlId), timeoutMs,
+                 &answer, &answers))
+        return shot;
+    uint32_t width = 0, height = 0;
+    if (answer.size() < 12 || answer.compare(0, 4, "CAPT") != 0) {
+        fail("process " + std::to_string(pid) + " has no window with control id " + std::to_string(controlId));
+        return shot;
+    }
+    std::memcpy(&width, answer.data() + 4, 4);
+    std::memcpy(&height, answer.data() + 8, 4);
+    size_t count = static_cast<size_t>(width) * height;
+    if (answer.size() != 12 + 4 * count) {
+        fail("a capture of the wrong size came back");
+        return shot;
+    }
+    shot.width = static_cast<int>(width);
+    shot.height = static_cast<int>(height);
+    shot.pixels.resize(count);
+    if (count)
+        std::memcpy(shot.pixels.data(), answer.data() + 12, 4 * count);
+    return shot;
+}
+
 Snapshot snapshot()
 {
     clearError();

@@ -62,6 +62,23 @@ bool setTransmitFail(bool fail);
 // has no driver thread or does not answer within timeoutMs.
 std::string menus(uint32_t pid, int timeoutMs = 5000);
 
+// The pixels of a control in process pid's windows: the first window, at any
+// depth below one of its top-level windows, whose control id is controlId,
+// as it shows on screen, read by that process's driver thread (another
+// process cannot read them under Wine).  width 0 on failure.
+struct Capture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;  // COLORREF values (0x00BBGGRR), rows from the top
+    // The pixel at (x, y) of the client area; 0xFFFFFFFF outside it.
+    uint32_t at(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return 0xFFFFFFFFu;
+        return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+    }
+};
+Capture capture(uint32_t pid, int controlId, int timeoutMs = 5000);
+
 // The device state as readable lines (settings, hook, processes, counters).
 std::string status();
 

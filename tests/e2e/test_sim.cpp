@@ -1127,6 +1127,58 @@ TEST_F(SimTest, MenuProbeReadsTheMenusInsideTheProcess)
     EXPECT_NE("", simctl::lastError()) << "a process without a driver thread cannot answer";
 }
 
+LRESULT CALLBACK twoColourProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        RECT left = {0, 0, client.right / 2, client.bottom}, right = {client.right / 2, 0, client.right, client.bottom};
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+        FillRect(dc, &left, red);
+        FillRect(dc, &right, blue);
+        DeleteObject(red);
+        DeleteObject(blue);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SimTest, CaptureReadsAControlsPixelsInsideTheProcess)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = twoColourProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SimTwoColours";
+    RegisterClassA(&wc);
+    HWND top = CreateWindowExA(0, "STATIC", "Sim capture window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                               200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(top != nullptr);
+    HWND group = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 200, 100, top, nullptr, nullptr,
+                                 nullptr);
+    HWND control = CreateWindowExA(0, "SimTwoColours", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, group,
+                                   reinterpret_cast<HMENU>(300), wc.hInstance, nullptr);
+    ASSERT_TRUE(control != nullptr);
+    UpdateWindow(top);
+    UpdateWindow(control);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+
+    simctl::Capture shot = simctl::capture(GetCurrentProcessId(), 300);
+    simctl::Capture none = simctl::capture(GetCurrentProcessId(), 999);
+    DestroyWindow(top);
+    ASSERT_EQ(40, shot.width) << simctl::lastError();
+    ASSERT_EQ(20, shot.height);
+    EXPECT_EQ(RGB(255, 0, 0), shot.at(5, 10)) << "COLORREF values, as GetSysColor gives them";
+    EXPECT_EQ(RGB(0, 0, 255), shot.at(35, 10));
+    EXPECT_EQ(0xFFFFFFFFu, shot.at(40, 0));
+    EXPECT_EQ(0, none.width) << "a control id that no window has";
+    EXPECT_NE("", simctl::lastError());
+}
+
 // ---- the control tool ----------------------------------------------------------------
 
 TEST_F(SimTest, ControlToolCommandsChangeTheDevice)
