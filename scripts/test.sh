@@ -39,6 +39,15 @@ else
     tail -n 30 build/host-build.log; failed=$((failed + 1)); results+=("host build failed")
 fi
 
+echo "== fuzzing (short runs)"
+if cmake --preset fuzz >build/fuzz-configure.log 2>&1 &&
+   cmake --build --preset fuzz -j"$jobs" >build/fuzz-build.log 2>&1; then
+    (cd build/fuzz && ctest 2>&1) | tee build/fuzz-ctest.log | tail -n 3
+    count_ctest build/fuzz-ctest.log "fuzzers"
+else
+    tail -n 30 build/fuzz-build.log; failed=$((failed + 1)); results+=("fuzz build failed")
+fi
+
 echo "== Windows builds"
 . scripts/wine-env.sh
 if bin=$(scripts/build.sh 2>build/win-build.log); then
