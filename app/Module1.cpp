@@ -63,8 +63,12 @@ void TAVRIX_API ReceiveCallback(const char* text, int32_t)
         slot.text[i] = copy[i];
     InterlockedExchange(&slot.sequence, sequence);
 
+    // Before the relay window exists there is nobody to tell; a null window
+    // would post to this driver thread's own queue instead.
+    HWND relayWindow = hRelayWnd;
+    if (!relayWindow)
+        return;
     if (InterlockedExchange(&codePostPending, 1) == 0) {
-        HWND relayWindow = hRelayWnd;
         if (!PostMessageA(relayWindow, MSG_TAVRO_CODE, 0, 0))
             InterlockedExchange(&codePostPending, 0);
     }
@@ -96,6 +100,8 @@ void TAVRIX_API LearnProgressCallback(int32_t progress, int32_t quality, int32_t
                                       int32_t)
 {
     HWND relayWindow = hRelayWnd;
+    if (!relayWindow)
+        return;  // no relay window (yet): the report goes nowhere
     if (progress == TAVRIX_HOOK_LEARN_BEGIN)
         PostMessageA(relayWindow, MSG_HOOK_LEARN_BEGIN, 0, 0);
     else if (progress == TAVRIX_HOOK_LEARN_END)
