@@ -444,7 +444,12 @@ std::string SecondApp::collect(DWORD timeoutMs)
             break;
         settle(10);
     }
-    return out;
+    // A console program's line ends are CR LF; compare in plain LF.
+    std::string plain;
+    for (size_t i = 0; i < out.size(); ++i)
+        if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n'))
+            plain += out[i];
+    return plain;
 }
 
 }  // namespace e2e

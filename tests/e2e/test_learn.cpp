@@ -90,7 +90,7 @@ protected:
 TEST_F(Learn, OwnLearnFromButtonAndMenu)
 {
     simctl::point("nec1");
-    simctl::setLearnDuration(600);
+    simctl::setLearnMode(true);
     for (int start : {0, 1}) {
         SCOPED_TRACE(start == 0 ? "button" : "menu");
         app.typeCode("");
@@ -103,6 +103,7 @@ TEST_F(Learn, OwnLearnFromButtonAndMenu)
         expectLearnDisplay(true);
         EXPECT_FALSE(app.enabled(IDC_CBINJECTIR));
 
+        simctl::finish();
         ASSERT_TRUE(waitFor([&] { return idle(); }, 10000)) << "the learn never ended";
         EXPECT_EQ(app.codeText(), NEC1_CODE);
         EXPECT_TRUE(app.enabled(IDC_CBTRANSMITIRCODE));
