@@ -65,6 +65,10 @@ protected:
 
     void expectLearnDisplay(bool own)
     {
+        // The display changes one control at a time: wait until its last
+        // steps are done before looking at the whole.
+        ASSERT_TRUE(waitFor([&] { return !app.enabled(IDC_CBLEARNIRCODE); }, 3000));
+        settle(100);
         EXPECT_EQ(app.visible(IDC_CBLEARNCANCEL), own);
         EXPECT_TRUE(app.visible(IDC_CBINJECTIR));
         EXPECT_TRUE(app.visible(IDC_CBLEARNASBURST));
