@@ -36,12 +36,11 @@ void FrmMain::tbCurCode_Change()
     setEnabled(IDC_CBTRANSMITIRCODE, transmit);
     enableTransmitMenu(transmit);
     if (hookedLearn)
-        setEnabled(IDC_CBINJECTIR, valid && injectAllowed());
+        setEnabled(IDC_CBINJECTIR, valid && injectAllowed(text));
 }
 
-bool FrmMain::injectAllowed() const
+bool FrmMain::injectAllowed(const std::string& text) const
 {
     // The code and its NUL must fit the learn buffer.
-    std::string text = codeBoxText();
     return !text.empty() && text.size() <= lrntext::maxInjectLength(sizeof lrnBuffer);
 }

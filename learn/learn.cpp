@@ -44,7 +44,7 @@ void FrmMain::startLearn(int32_t format)
     } else {
         setVisible(IDC_CBLEARNCANCEL, false);
         setVisible(IDC_CBINJECTIR, true);
-        setEnabled(IDC_CBINJECTIR, isEnabled(IDC_CBTRANSMITIRCODE) && injectAllowed());
+        setEnabled(IDC_CBINJECTIR, isEnabled(IDC_CBTRANSMITIRCODE) && injectAllowed(codeBoxText()));
         enableMenuItem(IDM_LRNINJECT, true);
     }
 

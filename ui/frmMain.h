@@ -60,7 +60,8 @@ private:
     std::string codeBoxText() const;
     // Sets the code box text; runs the code box check once when it changed.
     void setCodeBoxText(const std::string& text);
-    bool injectAllowed() const;
+    // Whether text can be handed to another program's learn at all.
+    bool injectAllowed(const std::string& text) const;
 
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     void setVisible(int id, bool visible);
