@@ -14,12 +14,6 @@ if [ -n "$had_display" ]; then
     echo "Pellwick runs on $DISPLAY; close its window to end."
     "$PELLWICK_WINE" "$bin/pellwick.exe" >/dev/null 2>&1
 else
-    mkdir -p build/screenshots
-    "$PELLWICK_WINE" "$bin/pellwick.exe" >/dev/null 2>&1 &
-    sleep 4
-    # A code pressed on the simulated remote, so the screenshot shows one.
-    "$PELLWICK_WINE" "$bin/tavrixctl.exe" press 1A2B3C4D5E6F >/dev/null 2>&1 || true
-    sleep 1
-    import -window root build/screenshots/pellwick.png
+    scripts/screenshot.sh "$bin" build/screenshots/pellwick.png
     echo "No display: Pellwick ran under Xvfb; screenshot in build/screenshots/pellwick.png"
 fi

@@ -68,12 +68,9 @@ if bin=$(scripts/build.sh 2>build/win-build.log); then
     (cd "build/$PELLWICK_ARCH" && ctest --output-on-failure --timeout 180 2>&1) |
         tee build/e2e-ctest.log | grep -E "Test +#|tests passed|Failed|\*\*\*" | tail -n 80
     count_ctest build/e2e-ctest.log "end-to-end tests"
+    scripts/screenshot.sh "$bin" build/screenshots/main-window.png &&
+        echo "Screenshot of the main window: build/screenshots/main-window.png"
     wine_down
-    shot="build/$PELLWICK_ARCH/screenshots/main-window.bmp"
-    if [ -f "$shot" ]; then
-        convert "$shot" build/screenshots-main-window.png 2>/dev/null &&
-            echo "Screenshot of the main window: build/screenshots-main-window.png"
-    fi
 else
     tail -n 40 build/win-build.log; failed=$((failed + 1)); results+=("Windows build failed")
 fi
