@@ -39,4 +39,34 @@ bool busyPointer()
     return busy;
 }
 
+bool showBusyPointer()
+{
+    if (!busy)
+        return false;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    return true;
+}
+
+bool registerClass(const char* name, WNDPROC procedure)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+POINT centredOver(HWND owner, int width, int height)
+{
+    RECT over;
+    if (!owner || !GetWindowRect(owner, &over))
+        SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    POINT corner = {over.left + ((over.right - over.left) - width) / 2,
+                    over.top + ((over.bottom - over.top) - height) / 2};
+    return corner;
+}
+
 }  // namespace forms

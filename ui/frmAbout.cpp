@@ -159,18 +159,6 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-bool registerClass(HINSTANCE instance)
-{
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CLASS_NAME;
-    return RegisterClassExA(&wc) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 bool startProgram(const std::string& path)
 {
     // The path goes in as the program name and, quoted, as the command line:
@@ -249,7 +237,7 @@ void StartSysInfo(HWND owner)
 void showModal(HWND owner)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (!registerClass(instance))
+    if (!forms::registerClass(CLASS_NAME, WndProc))
         return;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
@@ -257,13 +245,10 @@ void showModal(HWND owner)
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
-    RECT over;
-    if (!GetWindowRect(owner, &over))
-        SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    int x = over.left + ((over.right - over.left) - width) / 2;
-    int y = over.top + ((over.bottom - over.top) - height) / 2;
+    POINT at = forms::centredOver(owner, width, height);
 
-    HWND about = CreateWindowExA(exStyle, CLASS_NAME, "About Pellwick", style, x, y, width, height,
+    HWND about = CreateWindowExA(exStyle, CLASS_NAME, "About Pellwick", style, at.x, at.y, width,
+                                 height,
                                  owner, nullptr, instance, nullptr);
     if (!about)
         return;

@@ -344,10 +344,8 @@ LRESULT FrmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORSTATIC:
         return onCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
-        if (forms::busyPointer()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        if (forms::showBusyPointer())
             return TRUE;
-        }
         break;
     case WM_CLOSE:
         unload();

@@ -16,10 +16,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SETCURSOR:
-        if (forms::busyPointer()) {
-            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        if (forms::showBusyPointer())
             return TRUE;
-        }
         break;
     case WM_CTLCOLORSTATIC:
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
@@ -41,14 +39,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 HWND create(HWND owner)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CLASS_NAME;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    if (!forms::registerClass(CLASS_NAME, WndProc))
         return nullptr;
 
     // Fixed size, thin border, title bar; no minimise, maximise or close
@@ -59,13 +50,9 @@ HWND create(HWND owner)
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
-    RECT over;
-    if (!owner || !GetWindowRect(owner, &over))
-        SetRect(&over, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    int x = over.left + ((over.right - over.left) - width) / 2;
-    int y = over.top + ((over.bottom - over.top) - height) / 2;
+    POINT at = forms::centredOver(owner, width, height);
 
-    HWND hwnd = CreateWindowExA(exStyle, CLASS_NAME, "TRANSMITTING IR CODE...", style, x, y,
+    HWND hwnd = CreateWindowExA(exStyle, CLASS_NAME, "TRANSMITTING IR CODE...", style, at.x, at.y,
                                 width, height, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return nullptr;
