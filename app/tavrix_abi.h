@@ -14,6 +14,12 @@
 #define TAVRIX_API
 #endif
 
+#if defined(_WIN32) && !defined(_WIN64)
+// The maker's library is 32-bit: addresses, handles and numbers alike are
+// passed as 32-bit values.
+static_assert(sizeof(void*) == 4, "the driver interface passes 32-bit addresses");
+#endif
+
 typedef int32_t TavrixHandle;  // 0 = not open, -1 = TavrixOpen failed
 
 // Receive callback: address of the event code as NUL-terminated ANSI text
