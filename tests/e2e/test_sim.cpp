@@ -704,22 +704,6 @@ TEST_F(SimTest, OwnLearnReportsProgressAndEndsWithThePointedCode)
     EXPECT_EQ(0, flag);
 }
 
-TEST_F(SimTest, BuiltInRemoteCyclesThroughItsButtons)
-{
-    ASSERT_TRUE(simctl::setLearnDuration(50));
-    std::vector<std::string> learnt;
-    for (int i = 0; i < 4; ++i) {
-        recorder().clear(buffer);
-        learn();
-        ASSERT_TRUE(waitUntil([&] { return ended(); }, 5000));
-        learnt.push_back(bufferText());
-    }
-    EXPECT_EQ(named("nec1"), learnt[0]);
-    EXPECT_EQ(named("rc5"), learnt[1]);
-    EXPECT_EQ(named("rc6"), learnt[2]);
-    EXPECT_EQ(named("nec1"), learnt[3]);
-}
-
 TEST_F(SimTest, AbortFlagEndsWithTheBurstAndIsResetBeforeTheEndReport)
 {
     struct Case {
@@ -855,52 +839,6 @@ protected:
     }
     bool reported(int32_t value) { return recorder().hasProgress(value); }
 };
-
-TEST_F(SimHookTest, InjectionAnswersTheRequesterWithTheExactText)
-{
-    ASSERT_TRUE(simctl::setLearnMode(true));
-    hook();
-    size_t mark = logMark();
-    Child app(learnapp("--timeout 20000"));
-    ASSERT_TRUE(waitUntil([&] { return reported(TAVRIX_HOOK_LEARN_BEGIN); }, 15000)) << "no hooked-learn begin";
-    EXPECT_NE(GetCurrentThreadId(), recorder().reportsCopy().front().thread);
-
-    const char injected[] = "0000 006D 0001 0000 0010 0020\r\n";
-    std::memcpy(buffer, injected, sizeof injected);
-    hookFlag = -2;
-    ASSERT_TRUE(waitUntil([&] { return reported(TAVRIX_HOOK_LEARN_END); }, 5000)) << "no hooked-learn end";
-    ASSERT_EQ(0, app.wait(10000)) << app.output();
-    std::string code;
-    ASSERT_TRUE(learntCode(app.output(), &code)) << app.output();
-    EXPECT_EQ(injected, code) << "the requester gets the text as it stood, CR and LF included";
-    EXPECT_EQ(injected, recorder().reportsCopy().back().buffer) << "the holder's buffer keeps the injected code";
-    EXPECT_EQ(0, hookFlag) << "the control word goes back to 0 once acted on";
-    EXPECT_TRUE(logHas(mark, "event learn-end kind=hooked result=\"0000 006D 0001 0000 0010 0020\\r\\n\" end=injected"));
-    EXPECT_TRUE(logHas(mark, "pid=" + std::to_string(app.pid()) + " event learn-end kind=own result=\"0000 006D"));
-    EXPECT_EQ(GetCurrentProcessId(), simctl::snapshot().hookPid) << "the hook stays for the next learn";
-}
-
-TEST_F(SimHookTest, HookedLearnRunsItsCourseAndMirrorsProgress)
-{
-    ASSERT_TRUE(simctl::point("rc6"));
-    ASSERT_TRUE(simctl::setLearnDuration(400));
-    hook();
-    Child app(learnapp("--progress --timeout 20000"));
-    ASSERT_EQ(0, app.wait(30000)) << app.output();
-    std::string code;
-    ASSERT_TRUE(learntCode(app.output(), &code)) << app.output();
-    EXPECT_EQ(named("rc6"), code);
-    EXPECT_NE(std::string::npos, app.output().find("PROGRESS 100 90 36045\nPROGRESS -1 ")) << app.output();
-
-    ASSERT_TRUE(waitUntil([&] { return reported(TAVRIX_HOOK_LEARN_END); }, 5000));
-    std::vector<Report> r = recorder().reportsCopy();
-    ASSERT_GE(r.size(), 4u);
-    EXPECT_EQ(TAVRIX_HOOK_LEARN_BEGIN, r.front().progress);
-    EXPECT_EQ(TAVRIX_HOOK_LEARN_END, r.back().progress);
-    EXPECT_EQ(named("rc6"), r.back().buffer) << "the learnt code is in the holder's buffer by the end report";
-    EXPECT_EQ(100, r[r.size() - 2].progress);
-    EXPECT_FALSE(recorder().hasProgress(-1)) << "the holder's learn ends with 0x4001 only";
-}
 
 TEST_F(SimHookTest, AcceptBurstFromEitherSide)
 {
@@ -1093,91 +1031,6 @@ TEST_F(SimTest, ConvertValidatesAndWritesAtMostTheBuffer)
 }
 
 // ---- the menu probe ----------------------------------------------------------------
-
-TEST_F(SimTest, MenuProbeReadsTheMenusInsideTheProcess)
-{
-    HMENU file = CreatePopupMenu();
-    AppendMenuA(file, MF_STRING, 101, "&Open\tCtrl+O");
-    AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(file, MF_STRING | MF_GRAYED, 102, "E&xit");
-    HMENU learnMenu = CreatePopupMenu();
-    AppendMenuA(learnMenu, MF_STRING, 201, "in &Pronto Format");
-    AppendMenuA(learnMenu, MF_STRING | MF_DISABLED, 202, "&Inject");
-    HMENU bar = CreateMenu();
-    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
-    AppendMenuA(bar, MF_POPUP | MF_GRAYED, reinterpret_cast<UINT_PTR>(learnMenu), "&Learn");
-    HWND window = CreateWindowExA(0, "STATIC", "Sim menu window", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, bar,
-                                  nullptr, nullptr);
-    ASSERT_TRUE(window != nullptr);
-
-    std::string dump = simctl::menus(GetCurrentProcessId());
-    DestroyWindow(window);
-    EXPECT_EQ("window \"Sim menu window\"\n"
-              "top 0 \"&File\" enabled\n"
-              "item 0 0 \"&Open\\tCtrl+O\" enabled id=101\n"
-              "item 0 1 \"\" disabled id=0\n"
-              "item 0 2 \"E&xit\" disabled id=102\n"
-              "top 1 \"&Learn\" disabled\n"
-              "item 1 0 \"in &Pronto Format\" enabled id=201\n"
-              "item 1 1 \"&Inject\" disabled id=202\n",
-              dump)
-        << simctl::lastError();
-
-    EXPECT_EQ("", simctl::menus(0x7FFFFFF0, 1000));
-    EXPECT_NE("", simctl::lastError()) << "a process without a driver thread cannot answer";
-}
-
-LRESULT CALLBACK twoColourProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        RECT left = {0, 0, client.right / 2, client.bottom}, right = {client.right / 2, 0, client.right, client.bottom};
-        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
-        FillRect(dc, &left, red);
-        FillRect(dc, &right, blue);
-        DeleteObject(red);
-        DeleteObject(blue);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-TEST_F(SimTest, CaptureReadsAControlsPixelsInsideTheProcess)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = twoColourProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "SimTwoColours";
-    RegisterClassA(&wc);
-    HWND top = CreateWindowExA(0, "STATIC", "Sim capture window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
-                               200, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(top != nullptr);
-    HWND group = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 200, 100, top, nullptr, nullptr,
-                                 nullptr);
-    HWND control = CreateWindowExA(0, "SimTwoColours", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, group,
-                                   reinterpret_cast<HMENU>(300), wc.hInstance, nullptr);
-    ASSERT_TRUE(control != nullptr);
-    UpdateWindow(top);
-    UpdateWindow(control);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-
-    simctl::Capture shot = simctl::capture(GetCurrentProcessId(), 300);
-    simctl::Capture none = simctl::capture(GetCurrentProcessId(), 999);
-    DestroyWindow(top);
-    ASSERT_EQ(40, shot.width) << simctl::lastError();
-    ASSERT_EQ(20, shot.height);
-    EXPECT_EQ(RGB(255, 0, 0), shot.at(5, 10)) << "COLORREF values, as GetSysColor gives them";
-    EXPECT_EQ(RGB(0, 0, 255), shot.at(35, 10));
-    EXPECT_EQ(0xFFFFFFFFu, shot.at(40, 0));
-    EXPECT_EQ(0, none.width) << "a control id that no window has";
-    EXPECT_NE("", simctl::lastError());
-}
 
 // ---- the control tool ----------------------------------------------------------------
 
