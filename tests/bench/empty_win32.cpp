@@ -1,0 +1,50 @@
+// The start-up baseline: the least a Win32 program does before its window is
+// on screen. It registers a class, creates and shows one window, and exits
+// when the window is closed (or after ten seconds, should nobody close it).
+#include <windows.h>
+
+namespace {
+
+const char TITLE[] = "Empty Win32 Baseline";
+const UINT_PTR GIVE_UP_TIMER = 1;
+
+LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_TIMER:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = "EmptyWin32Baseline";
+    if (!RegisterClassExA(&wc))
+        return 1;
+    HWND window = CreateWindowExA(0, wc.lpszClassName, TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 480, 420, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 1;
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    SetTimer(window, GIVE_UP_TIMER, 10000, nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}

@@ -1,0 +1,115 @@
+// The footprint figures follow what a process really creates and frees:
+// this process's own objects, and another process's through its handle.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "procinfo.h"
+
+using namespace bench;
+
+namespace {
+
+std::string folder()
+{
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path);
+    return p.substr(0, p.find_last_of("\\/") + 1);
+}
+
+HWND windowOf(DWORD pid)
+{
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid && IsWindowVisible(w))
+            return w;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(ProcInfo, GdiCountFollowsObjectsCreatedAndDeleted)
+{
+    Count before = gdiObjects(GetCurrentProcess());
+    ASSERT_TRUE(before.known()) << "neither GetGuiResources nor the handle table gave a count";
+    std::vector<HGDIOBJ> objects;
+    for (int i = 0; i < 3; ++i)
+        objects.push_back(CreateSolidBrush(RGB(i, 2, 3)));
+    objects.push_back(CreatePen(PS_SOLID, 1, RGB(1, 2, 3)));
+    objects.push_back(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+                                  "MS Sans Serif"));
+    EXPECT_EQ(gdiObjects(GetCurrentProcess()).value, before.value + 5);
+    for (HGDIOBJ object : objects)
+        DeleteObject(object);
+    EXPECT_EQ(gdiObjects(GetCurrentProcess()).value, before.value);
+}
+
+TEST(ProcInfo, WindowCountTakesHiddenChildAndMessageOnlyWindows)
+{
+    DWORD pid = GetCurrentProcessId();
+    // The thread's first window brings helper windows of its own (the input
+    // method's): those count too, so they are there before counting.
+    HWND first = CreateWindowExA(0, "STATIC", "first", WS_POPUP, 0, 0, 5, 5, nullptr, nullptr,
+                                 nullptr, nullptr);
+    long before = windowCount(pid);
+    HWND top = CreateWindowExA(0, "STATIC", "top", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                               nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "STATIC", "child", WS_CHILD, 0, 0, 5, 5, top, nullptr,
+                                 nullptr, nullptr);
+    CreateWindowExA(0, "STATIC", "grandchild", WS_CHILD, 0, 0, 2, 2, child, nullptr, nullptr,
+                    nullptr);
+    HWND messageOnly = CreateWindowExA(0, "STATIC", "message", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                       nullptr, nullptr, nullptr);
+    EXPECT_EQ(windowCount(pid), before + 4);
+    DestroyWindow(top);
+    DestroyWindow(messageOnly);
+    EXPECT_EQ(windowCount(pid), before);
+    DestroyWindow(first);
+}
+
+TEST(ProcInfo, WorkingSetGrowsWithTouchedMemory)
+{
+    Footprint before = footprint(GetCurrentProcessId());
+    ASSERT_TRUE(before.ok);
+    const size_t SIZE = 16 << 20;
+    char* block = static_cast<char*>(VirtualAlloc(nullptr, SIZE, MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(block, nullptr);
+    for (size_t i = 0; i < SIZE; i += 4096)
+        block[i] = 1;
+    Footprint after = footprint(GetCurrentProcessId());
+    EXPECT_GE(after.workingSet - before.workingSet, 12.0 * (1 << 20));
+    EXPECT_GE(after.privateBytes - before.privateBytes, 12.0 * (1 << 20));
+    VirtualFree(block, 0, MEM_RELEASE);
+}
+
+TEST(ProcInfo, AnotherProcessIsReadThroughItsHandle)
+{
+    std::string exe = folder() + "empty_win32.exe";
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    HWND window = nullptr;
+    for (int i = 0; i < 1000 && !window; ++i) {
+        Sleep(10);
+        window = windowOf(info.dwProcessId);
+    }
+    ASSERT_NE(window, nullptr);
+    Footprint f = footprint(info.dwProcessId);
+    EXPECT_TRUE(f.ok);
+    EXPECT_GT(f.workingSet, 1 << 20);
+    EXPECT_TRUE(f.gdi.known());
+    EXPECT_GT(f.gdi.value, 0);
+    EXPECT_GE(f.user.value, 1);
+    EXPECT_GE(windowCount(info.dwProcessId), 1);
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
