@@ -1,0 +1,334 @@
+// Row 4: the code box check on every change. A change is typed as a user
+// types (EM_REPLACESEL at the caret) into a box that already holds a long
+// code, and counts as done when the box answers the next WM_GETTEXTLENGTH:
+// the check runs inside the EN_CHANGE notification, before that.
+#include <atomic>
+#include <thread>
+
+#include "bench.h"
+#include "sim/simctl.h"
+#include "ui/ids.h"
+
+namespace bench {
+
+namespace {
+
+// Set when a box took longer than a minute over one message: the figures
+// that follow would only measure its backlog.
+bool stuck = false;
+std::string stuckWhy;
+
+LRESULT send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!stuck && !SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL, 60000, &result)) {
+        stuck = true;
+        stuckWhy = "message " + std::to_string(msg) + " failed, error " +
+                   std::to_string(GetLastError());
+    }
+    return static_cast<LRESULT>(result);
+}
+
+// The three ways the benchmark touches a box holding `length` characters.
+// Each ends with the WM_GETTEXTLENGTH round trip.
+double typeBlank(HWND box, LRESULT length)
+{
+    double start = nowMs();
+    send(box, EM_SETSEL, length, length);
+    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" "));
+    send(box, WM_GETTEXTLENGTH, 0, 0);
+    return nowMs() - start;
+}
+
+double deleteBlank(HWND box, LRESULT length)
+{
+    double start = nowMs();
+    send(box, EM_SETSEL, length, length + 1);
+    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+    send(box, WM_GETTEXTLENGTH, 0, 0);
+    return nowMs() - start;
+}
+
+// The same messages with nothing selected and nothing typed: no change.
+double noChange(HWND box, LRESULT length)
+{
+    double start = nowMs();
+    send(box, EM_SETSEL, length, length);
+    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+    send(box, WM_GETTEXTLENGTH, 0, 0);
+    return nowMs() - start;
+}
+
+double paste(HWND box, const std::string& text)
+{
+    double start = nowMs();
+    send(box, EM_SETSEL, 0, -1);
+    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    send(box, WM_GETTEXTLENGTH, 0, 0);
+    return nowMs() - start;
+}
+
+// WM_SETTEXT changes a multi-line box without EN_CHANGE, so the program
+// does not check: the same text's way into the box, without the check.
+double setText(HWND box, const std::string& text)
+{
+    double start = nowMs();
+    send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    send(box, WM_GETTEXTLENGTH, 0, 0);
+    return nowMs() - start;
+}
+
+// An edit box like Pellwick's code box (styles, size, font), owned by a
+// thread of the benchmark and checked by nobody: the same keystroke there
+// is what the edit control itself costs.
+class ReferenceBox {
+public:
+    ReferenceBox(int width, int height) : thread_([=] { run(width, height); })
+    {
+        while (!ready_.load())
+            Sleep(1);
+    }
+    ~ReferenceBox()
+    {
+        PostMessageA(frame_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    HWND box() const { return box_; }
+
+private:
+    static LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_DESTROY) {
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    void run(int width, int height)
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = frameProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "PellwickBenchReference";
+        RegisterClassA(&wc);
+        frame_ = CreateWindowExA(0, wc.lpszClassName, "reference", WS_OVERLAPPED | WS_VISIBLE, 0,
+                                 0, width + 40, height + 60, nullptr, nullptr, wc.hInstance,
+                                 nullptr);
+        box_ = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL |
+                                   ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP,
+                               10, 10, width, height, frame_, nullptr, wc.hInstance, nullptr);
+        HDC screen = GetDC(nullptr);
+        int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+        font_ = CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+        SendMessageA(box_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageA(box_, EM_SETLIMITTEXT, 0, 0);
+        ready_.store(true);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DeleteObject(font_);
+    }
+
+    HWND frame_ = nullptr;
+    HWND box_ = nullptr;
+    HFONT font_ = nullptr;
+    std::atomic<bool> ready_{false};
+    std::thread thread_;
+};
+
+// Keystrokes into a box holding text: a blank typed at the end and deleted
+// again (both changes keep the code valid, so the check reads all of it),
+// each beside the same round trips without a change.
+struct Keystrokes {
+    Samples change, unchanged;
+};
+
+Keystrokes keystrokes(HWND box, const std::string& text, int changes)
+{
+    Keystrokes k;
+    paste(box, text);
+    LRESULT length = send(box, WM_GETTEXTLENGTH, 0, 0);
+    for (int i = 0; i < changes && !stuck; ++i) {
+        // Painting after a change is left to finish outside the timings.
+        Sleep(3);
+        k.unchanged.add(noChange(box, length));
+        Sleep(3);
+        k.change.add(i % 2 == 0 ? typeBlank(box, length) : deleteBlank(box, length));
+    }
+    if (changes % 2)
+        deleteBlank(box, length);
+    return k;
+}
+
+double driverCheckMs(const std::string& text, int rounds)
+{
+    static char output[TAVRIX_BUFFER_SIZE];
+    int32_t value = 0;
+    Samples s;
+    for (int i = 0; i < rounds; ++i) {
+        double start = nowMs();
+        driver().TavrixConvertProntoCode(text.c_str(), output, &value, 0, 0);
+        s.add(nowMs() - start);
+    }
+    return s.median();
+}
+
+// With the call log on: one check per change, none for the round trips
+// that the figures subtract. Returns what was found, empty when as expected.
+std::string checkCounting(const std::string& text)
+{
+    e2e::App app;
+    if (!app.mainWindow())
+        return "Pellwick showed no main window";
+    HWND box = app.control(IDC_TBCURCODE);
+    auto checks = [&] { return app.logOf("TavrixConvertProntoCode").size(); };
+    paste(box, text);
+    e2e::settle(200);
+    size_t start = checks();
+    LRESULT length = send(box, WM_GETTEXTLENGTH, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        noChange(box, length);
+    setText(box, text);
+    e2e::settle(200);
+    size_t withoutChange = checks() - start;
+    typeBlank(box, length);
+    deleteBlank(box, length);
+    e2e::settle(200);
+    size_t withChange = checks() - start - withoutChange;
+    std::string found;
+    if (withoutChange != 0)
+        found += std::to_string(withoutChange) + " checks for 3 unchanged round trips and a "
+                 "WM_SETTEXT (expected 0); ";
+    if (withChange != 2)
+        found += std::to_string(withChange) + " checks for 2 changes (expected 2)";
+    return found;
+}
+
+// What redrawing a menu bar costs here: a window with Pellwick's four
+// menus, owned by this thread.
+double drawMenuBarMs()
+{
+    HMENU bar = CreateMenu();
+    for (const char* caption : {"&File", "&Transmit", "&Learn", "&Help"}) {
+        HMENU popup = CreatePopupMenu();
+        AppendMenuA(popup, MF_STRING, 1, "item");
+        AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), caption);
+    }
+    HWND window = CreateWindowExA(0, "STATIC", "menu bar", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600,
+                                  0, 480, 200, nullptr, bar, nullptr, nullptr);
+    e2e::settle(200);
+    Samples s;
+    for (int i = 0; i < 50; ++i) {
+        EnableMenuItem(bar, 1, MF_BYPOSITION | (i % 2 ? MF_GRAYED : MF_ENABLED));
+        double start = nowMs();
+        DrawMenuBar(window);
+        s.add(nowMs() - start);
+        e2e::settle(5);
+    }
+    DestroyWindow(window);
+    return s.median();
+}
+
+}  // namespace
+
+void typingRow(Table& table, const Options& options)
+{
+    progress("validation per keystroke");
+    table.section("4. Code box check per change (box 120; a blank typed at the end, then deleted; "
+                  "done = next WM_GETTEXTLENGTH answered)");
+    simctl::reset();
+    // A learnt code is one line; long codes come from files, in lines.
+    const int LINE_WORDS = 16;
+    const std::string small = prontoText(2048);
+    const std::string large = prontoText(100000, 0, LINE_WORDS);
+    // Wine carries at most 1 MiB of message data between processes, NUL
+    // included: a megabyte here is a million characters.
+    const size_t MEGABYTE = 1000000;
+    const std::string megabyte[2] = {prontoText(MEGABYTE, 0, LINE_WORDS),
+                                     prontoText(MEGABYTE, 1, LINE_WORDS)};
+
+    std::string counting = checkCounting(small);
+    table.note(counting.empty()
+                   ? "Call log check: one driver check per change; none for the unchanged round "
+                     "trips or WM_SETTEXT."
+                   : "Call log check FAILED: " + counting);
+
+    e2e::App app(quietEnv());
+    if (!app.mainWindow()) {
+        table.note("Pellwick showed no main window");
+        return;
+    }
+    HWND box = app.control(IDC_TBCURCODE);
+    RECT r = {};
+    GetWindowRect(box, &r);
+    ReferenceBox reference(r.right - r.left, r.bottom - r.top);
+
+    struct Size {
+        const std::string* text;
+        const char* name;
+        int changes;
+        bool target;
+    } sizes[] = {
+        {&small, "2,048 chars", options.quick ? 60 : 200, true},
+        {&large, "100,000 chars", options.quick ? 20 : 60, false},
+    };
+    table.note("Texts: 2,048 characters on one line (as a learnt code); 100,000 and 1,000,000 "
+               "(\"1 MB\") in lines of " + std::to_string(LINE_WORDS) + " words (as from a file).");
+    for (const Size& size : sizes) {
+        Keystrokes ours = keystrokes(box, *size.text, size.changes);
+        Keystrokes plain = keystrokes(reference.box(), *size.text, size.changes);
+        double beyond = ours.change.median() - ours.unchanged.median();
+        double plainBeyond = plain.change.median() - plain.unchanged.median();
+        std::string name = size.name;
+        table.row(name + ": change", "median " + millis(ours.change.median()),
+                  "p99 " + millis(ours.change.percentile(99)) + " (" +
+                      std::to_string(ours.change.size()) + " changes)");
+        table.row(name + ": same round trips, no change", "median " + millis(ours.unchanged.median()),
+                  "p99 " + millis(ours.unchanged.percentile(99)));
+        table.row(name + ": change - no change", millis(beyond), "(the edit control's own work included)");
+        table.row(name + ": same in an unchecked EDIT box", millis(plainBeyond),
+                  "(change - no change there)");
+        table.row(name + ": the check's own share", millis(beyond - plainBeyond),
+                  size.target ? std::string("target < 1 ms   ") + verdict(beyond - plainBeyond < 1.0)
+                              : std::string("(no target)"));
+        table.row(name + ": driver's TavrixConvertProntoCode",
+                  millis(driverCheckMs(*size.text, 20)), "(called directly, same text)");
+    }
+
+    // Pastes: each replaces one megabyte code by the other.
+    Samples pastes, sets, plainPastes;
+    const int PASTES = options.quick ? 3 : 6;
+    for (int i = 0; i < PASTES && !stuck; ++i) {
+        sets.add(setText(box, megabyte[0]));
+        Sleep(50);
+        pastes.add(paste(box, megabyte[1]));
+        Sleep(50);
+        plainPastes.add(paste(reference.box(), megabyte[i % 2]));
+        Sleep(50);
+    }
+    auto spread = [](const Samples& s) {
+        return "min " + millis(s.min()) + ", max " + millis(s.max()) + " (" +
+               std::to_string(s.size()) + ")";
+    };
+    table.row("1 MB paste: change", "median " + millis(pastes.median()), spread(pastes));
+    table.row("1 MB by WM_SETTEXT (same box, no check)", "median " + millis(sets.median()),
+              spread(sets));
+    table.row("1 MB paste into an unchecked EDIT box", "median " + millis(plainPastes.median()),
+              spread(plainPastes));
+    table.row("1 MB: driver's TavrixConvertProntoCode", millis(driverCheckMs(megabyte[1], 5)),
+              "(called directly, same text)");
+    table.row("DrawMenuBar, a menu bar like Pellwick's", millis(drawMenuBarMs()),
+              "(in the benchmark's own window; the check redraws the menu bar on every change)");
+    if (stuck)
+        table.note("STOPPED: a box did not answer a message within 60 s (" + stuckWhy + ").");
+}
+
+}  // namespace bench
