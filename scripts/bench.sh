@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Measures Pellwick on the simulated device and prints a table of figures,
+# each beside its baseline or target from the same run: start-up, relay
+# latency, a flood of received codes, the code box check per keystroke,
+# transmit overhead, footprint, and a soak of learns, injections,
+# transmissions and About boxes.
+#
+#   scripts/bench.sh [--quick] [--soak N] [--rows 1234567]
+#
+# --quick takes a couple of minutes (fewer repetitions, soak 50); the full
+# run takes about ten. --soak N sets the soak's size (default 1000), --rows
+# picks rows by number. Builds in its own folders (build/bench32, and
+# build/bench64 on hosts that cannot run 32-bit code) and uses its own Wine
+# prefix (build/wineprefix-bench-*, or $PELLWICK_WINEPREFIX), so that it can
+# run beside the tests. The table is also saved to build/bench-result.txt.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+for arg in "$@"; do
+    [ "$arg" = --quick ] && quick=1
+done
+
+scripts/install-deps.sh || exit 1
+. scripts/wine-env.sh
+export WINEPREFIX="${PELLWICK_WINEPREFIX:-$PWD/build/wineprefix-bench-$PELLWICK_ARCH}"
+jobs=$(nproc)
+mkdir -p build
+
+load() { cut -d' ' -f1 /proc/loadavg 2>/dev/null || echo "?"; }
+
+# The 32-bit product build: its size, and how long building it takes (from
+# clean in a full run; a quick run only brings it up to date).
+b32=build/bench32
+echo "Building the 32-bit product build in $b32 ..."
+cmake -S . -B "$b32" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+    >build/bench32-configure.log 2>&1 || { tail -n 20 build/bench32-configure.log; exit 1; }
+clean=(--clean-first)
+what="clean build of the 32-bit pellwick.exe and its core library, -j$jobs"
+if [ "$quick" = 1 ]; then
+    clean=()
+    what="32-bit pellwick.exe brought up to date (quick run), -j$jobs"
+fi
+start=$(date +%s%N)
+cmake --build "$b32" --target pellwick -j"$jobs" "${clean[@]}" >build/bench32-build.log 2>&1 ||
+    { tail -n 30 build/bench32-build.log; exit 1; }
+seconds=$(awk -v a="$start" -v b="$(date +%s%N)" 'BEGIN { printf "%.1f", (b - a) / 1e9 }')
+size32=$(stat -c %s "$b32/bin/pellwick.exe")
+
+# The build that runs here: the same sources as 64-bit code on hosts that
+# cannot run 32-bit code.
+if [ "$PELLWICK_ARCH" = win64 ]; then
+    run=build/bench64
+    echo "Building the 64-bit test build in $run ..."
+    cmake -S . -B "$run" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=Release >build/bench64-configure.log 2>&1 ||
+        { tail -n 20 build/bench64-configure.log; exit 1; }
+else
+    run=$b32
+fi
+cmake --build "$run" --target pellwick_bench -j"$jobs" >build/bench-build.log 2>&1 ||
+    { tail -n 30 build/bench-build.log; exit 1; }
+
+echo "Starting Wine ($PELLWICK_ARCH, prefix $WINEPREFIX) ..."
+wine_up
+trap wine_down EXIT
+load_before=$(load)
+result=build/bench-result.txt
+# The output goes to a file: Wine's helper processes may inherit a pipe and
+# keep it open after the benchmark has ended.
+"$PELLWICK_WINE" "$run/bin/pellwick_bench.exe" "$@" --size32 "$size32" \
+    --build-seconds "$seconds" --build-what "$what" >"$result" 2>&1 &
+bench=$!
+tail -n +1 -f --pid="$bench" "$result"
+status=0
+wait "$bench" || status=$?
+revision=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
+git diff --quiet HEAD -- app code learn ui sim 2>/dev/null || revision="$revision with uncommitted changes"
+{
+    echo "   sources: $revision"
+    echo "   host load average (1 min): $load_before at the start, $(load) at the end"
+} | tee -a "$result"
+exit "$status"
