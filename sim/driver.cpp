@@ -125,6 +125,10 @@ TavrixHandle Driver::open()
     if (first)
         startDriverThread();
     log.write(line.result(h).str());
+    // The program opens the device on its user-interface thread before it
+    // makes its relay window: the hook goes on that thread.
+    if (first && settings.hostile.noRelayWindow)
+        refuseRelayWindow();
     SetLastError(0);
     return h;
 }
@@ -151,6 +155,7 @@ int32_t Driver::close(TavrixHandle h)
         return 0;
     }
     if (last) {
+        dropRelayRefusal();
         stopOwnLearn();
         dropHook();
         stopDriverThread();

@@ -1,8 +1,9 @@
 // Inside the simulated tavrixdrv.dll: the per-process driver state shared by
 // the exported functions (exports.cpp), the driver thread that serves this
 // process's inbox (inbox.cpp), the learns (learn.cpp), the delivery of
-// received texts (delivery.cpp), the call log (calllog.cpp) and what the
-// driver reads of the process's own windows (probe.cpp).
+// received texts (delivery.cpp), the call log (calllog.cpp), what the
+// driver reads of the process's own windows (probe.cpp) and the refusal of
+// the program's relay window (relayrefusal.cpp).
 #pragma once
 
 #include <windows.h>
@@ -213,5 +214,14 @@ std::string menuDump();
 // whose control id is controlId: "CAPT", width and height as 32-bit numbers,
 // then width x height COLORREF values row by row; empty when there is none.
 std::string captureControl(int controlId);
+
+// ---- hostile: the program's relay window ------------------------------------
+
+// no-relay-window: hooks the calling thread so that its next creation of the
+// window named "CallbackHiddenWindow" (class STATIC) fails; the hook removes
+// itself after that one refusal.  Armed once per process.
+void refuseRelayWindow();
+// Removes that hook if it has refused nothing yet.
+void dropRelayRefusal();
 
 }  // namespace drv

@@ -254,6 +254,8 @@ Hostile parseHostile(const std::string& list, std::vector<std::string>* unknown)
             h.progressFlood = true;
         else if (name == "no-nul-code")
             h.noNulCode = true;
+        else if (name == "no-relay-window")
+            h.noRelayWindow = true;
         else if (!name.empty() && unknown)
             unknown->push_back(name);
         start = comma + 1;
