@@ -169,20 +169,32 @@ std::string countDelta(const Count& now, const Count& start)
     return signedCount(now.value - start.value);
 }
 
-std::string memoryDelta(const Footprint& now, const Footprint& from)
+std::string workingSetDelta(const Footprint& now, const Footprint& from)
 {
     return now.ok && from.ok ? kilobytes(now.workingSet - from.workingSet) : "n/a";
 }
 
-std::string columns(const std::string& name, const std::string& count, const std::string& time,
-                    const std::string& each, const std::string& failed, const std::string& ws,
-                    const std::string& gdi, const std::string& user, const std::string& ws1,
-                    const std::string& gdi1, const std::string& user1)
+std::string privateDelta(const Footprint& now, const Footprint& from)
 {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-14s %5s %8s %9s %6s | %14s %5s %5s | %14s %5s %5s",
-                  name.c_str(), count.c_str(), time.c_str(), each.c_str(), failed.c_str(),
-                  ws.c_str(), gdi.c_str(), user.c_str(), ws1.c_str(), gdi1.c_str(), user1.c_str());
+    return now.ok && from.ok ? kilobytes(now.privateBytes - from.privateBytes) : "n/a";
+}
+
+std::string columns(const std::vector<std::string>& cells)
+{
+    static const int WIDTHS[] = {-14, 5, 8, 9, 6, 0, 11, 11, 5, 5, 0, 11, 5, 5};
+    std::string line;
+    size_t next = 0;
+    for (int width : WIDTHS) {
+        if (width == 0) {
+            line += " |";
+            continue;
+        }
+        const std::string& cell = next < cells.size() ? cells[next] : std::string();
+        ++next;
+        char text[64];
+        std::snprintf(text, sizeof text, "%*s", width, cell.c_str());
+        line += (line.empty() ? "" : " ") + std::string(text);
+    }
     return line;
 }
 
@@ -270,22 +282,24 @@ void footprintAndSoakRows(Table& table, const Options& options)
                   std::to_string(options.soak) + " hooked learns answered by injection, " +
                   std::to_string(options.soak) + " transmissions, " +
                   std::to_string(phases.back().count) + " About boxes");
-    table.note("Changes since start-up, and growth over each phase after its first operation "
-               "(what the first one loads may be kept for next time; growth after it may not).");
-    table.note(columns("phase", "count", "time", "per op", "failed", "WS since start", "GDI",
-                       "USER", "WS after 1st", "GDI", "USER"));
+    table.note("Columns \"start\": change since start-up (working set, private bytes, GDI, "
+               "USER). Columns \"1st\": growth over the phase after its first operation (what "
+               "the first one loads may be kept for next time; growth after it may not).");
+    table.note(columns({"phase", "count", "time", "per op", "failed", "WS:start", "priv:start",
+                        "GDI", "USER", "priv:1st", "GDI", "USER"}));
     int failures = 0;
     bool grew = false;
     for (const Phase& phase : phases) {
-        table.note(columns(phase.name, std::to_string(phase.count),
-                           fixed(phase.ms / 1000.0, 1) + " s",
-                           phase.count ? millis(phase.ms / phase.count) : "-",
-                           std::to_string(phase.failures), memoryDelta(phase.after, start),
-                           countDelta(phase.after.gdi, start.gdi),
-                           countDelta(phase.after.user, start.user),
-                           memoryDelta(phase.after, phase.warm),
-                           countDelta(phase.after.gdi, phase.warm.gdi),
-                           countDelta(phase.after.user, phase.warm.user)));
+        table.note(columns({phase.name, std::to_string(phase.count),
+                            fixed(phase.ms / 1000.0, 1) + " s",
+                            phase.count ? millis(phase.ms / phase.count) : "-",
+                            std::to_string(phase.failures), workingSetDelta(phase.after, start),
+                            privateDelta(phase.after, start),
+                            countDelta(phase.after.gdi, start.gdi),
+                            countDelta(phase.after.user, start.user),
+                            privateDelta(phase.after, phase.warm),
+                            countDelta(phase.after.gdi, phase.warm.gdi),
+                            countDelta(phase.after.user, phase.warm.user)}));
         failures += phase.failures;
         grew = grew || phase.after.gdi.value != phase.warm.gdi.value ||
                phase.after.user.value != phase.warm.user.value;
@@ -299,9 +313,9 @@ void footprintAndSoakRows(Table& table, const Options& options)
     double growth = 0;
     for (const Phase& phase : phases)
         if (phase.after.ok && phase.warm.ok)
-            growth += phase.after.workingSet - phase.warm.workingSet;
-    table.row("working set growth after each phase's 1st op", kilobytes(growth),
-              "summed over the phases");
+            growth += phase.after.privateBytes - phase.warm.privateBytes;
+    table.row("private bytes growth after each phase's 1st op", kilobytes(growth),
+              "summed over the phases (page-sized steps)");
     for (const Phase& phase : phases)
         for (const std::string& problem : phase.problems)
             table.note("  " + problem);
