@@ -17,6 +17,7 @@ enum : DWORD {
     JOIN_TIMEOUT_MS = 8000,
     LATE_CALLBACKS_MS = 300,
     LATE_CALLBACK_EVERY_MS = 20,
+    LATE_FIRST_ROUND_WAIT_MS = 2000,
 };
 
 const char EARLY_CODE_TEXT[] = "EARLY0000001";
@@ -31,6 +32,7 @@ struct LateOrder {
     TavrixReceiveCallback receive;
     TavrixProgressCallback progress;
     int32_t receiveUser, progressUser;
+    HANDLE firstRound;  // the thread's own handle of it: set after the first round
 };
 
 struct EarlyOrder {
@@ -285,7 +287,14 @@ void Driver::runScript()
 void Driver::lateCallbacks(TavrixReceiveCallback receive, TavrixProgressCallback progress, int32_t receiveUser,
                            int32_t progressUser)
 {
-    LateOrder* order = new LateOrder{receive, progress, receiveUser, progressUser};
+    // The first round comes before TavrixClose returns, so that a program
+    // that ends right after closing still gets at least one late callback.
+    HANDLE firstRound = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE threadsCopy = nullptr;
+    if (firstRound)
+        DuplicateHandle(GetCurrentProcess(), firstRound, GetCurrentProcess(), &threadsCopy, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+    LateOrder* order = new LateOrder{receive, progress, receiveUser, progressUser, threadsCopy};
     HANDLE thread = startThread(
         [](void* p) {
             std::unique_ptr<LateOrder> o(static_cast<LateOrder*>(p));
@@ -299,15 +308,31 @@ void Driver::lateCallbacks(TavrixReceiveCallback receive, TavrixProgressCallback
                 callReceive(o->receive, o->receiveUser, code, lstrlenA(code), false, d.settings.hostile);
                 if (o->progress)
                     o->progress(50, 50, 38029, o->progressUser);
+                if (n == 1 && o->firstRound) {
+                    SetEvent(o->firstRound);
+                    CloseHandle(o->firstRound);
+                    o->firstRound = nullptr;
+                }
                 Sleep(LATE_CALLBACK_EVERY_MS);
             }
+            if (o->firstRound)
+                CloseHandle(o->firstRound);
             d.log.write("event late-callbacks end");
         },
         order);
-    if (thread)
+    if (thread) {
         CloseHandle(thread);
-    else
+        // Bounded: a program whose callback waits for the closing thread
+        // gets its TavrixClose back all the same.
+        if (firstRound)
+            WaitForSingleObject(firstRound, LATE_FIRST_ROUND_WAIT_MS);
+    } else {
+        if (threadsCopy)
+            CloseHandle(threadsCopy);
         delete order;
+    }
+    if (firstRound)
+        CloseHandle(firstRound);
 }
 
 void Driver::earlyCallbacks(bool receivedCode, bool progressReport)
