@@ -125,11 +125,11 @@ static void onLearnProgress(WPARAM wParam, LPARAM lParam)
 {
     if (!mainForm)
         return;
-    relay::ProgressReport report = relay::unpackProgress(static_cast<int32_t>(wParam));
-    if (report.progress == 255) {
+    if (relay::isEndReport(static_cast<int32_t>(wParam))) {
         mainForm->endLearn();
         return;
     }
+    relay::ProgressReport report = relay::unpackProgress(static_cast<int32_t>(wParam));
     int32_t hz = static_cast<int32_t>(lParam);
     mainForm->DrawLearnProgress(report.progress);
     mainForm->DrawSignalQuality(report.quality);

@@ -41,6 +41,11 @@ ProgressReport unpackProgress(int32_t wParam)
     return r;
 }
 
+bool isEndReport(int32_t wParam)
+{
+    return (static_cast<uint32_t>(wParam) & 0xFFu) == 255u;
+}
+
 std::string carrierCaption(int32_t hz)
 {
     return std::to_string(hz / 1000) + "." + std::to_string((hz % 1000) / 100) + "KHz";

@@ -25,6 +25,11 @@ struct ProgressReport {
 };
 ProgressReport unpackProgress(int32_t wParam);
 
+// Whether wParam is a learn's end: the 255 that a negative progress is sent
+// as, whatever quality came with it. A negative quality makes wParam negative
+// and its remainder by 256 then reads -1, so the low byte decides.
+bool isEndReport(int32_t wParam);
+
 // "38.0KHz": f div 1000, ".", (f mod 1000) div 100, "KHz", truncating.
 std::string carrierCaption(int32_t hz);
 
