@@ -96,20 +96,68 @@ std::string latestReceivedCode()
     return std::string();
 }
 
+// ---------------------------------------------------------------------------
+// Progress reports.
+//
+// A driver may report far faster than the window can draw. Posting every
+// report would queue them up: the display would fall ever further behind and
+// the end of the learn would come seconds late, or never once the queue is
+// full. So ordinary reports are coalesced like received codes: the newest
+// waits in one slot and at most one MSG_LEARN_PROGRESS for it is queued. The
+// end of a learn (the 255 of a negative progress) and the hooked-learn begin
+// and end are posted each on their own, behind any report still queued, so
+// none of them is lost or overtaken.
+namespace {
+
+// The newest ordinary report: the packed progress in the low half and the
+// carrier frequency in the high half, written and read as one.
+volatile LONG64 newestProgress = 0;
+volatile LONG progressPostPending = 0;
+
+LONG64 joinReport(int32_t packed, int32_t hz)
+{
+    return static_cast<LONG64>((static_cast<uint64_t>(static_cast<uint32_t>(hz)) << 32) |
+                               static_cast<uint32_t>(packed));
+}
+
+}  // namespace
+
 void TAVRIX_API LearnProgressCallback(int32_t progress, int32_t quality, int32_t carrierHz,
                                       int32_t)
 {
     HWND relayWindow = hRelayWnd;
     if (!relayWindow)
         return;  // no relay window (yet): the report goes nowhere
-    if (progress == TAVRIX_HOOK_LEARN_BEGIN)
+    if (progress == TAVRIX_HOOK_LEARN_BEGIN) {
         PostMessageA(relayWindow, MSG_HOOK_LEARN_BEGIN, 0, 0);
-    else if (progress == TAVRIX_HOOK_LEARN_END)
+        return;
+    }
+    if (progress == TAVRIX_HOOK_LEARN_END) {
         PostMessageA(relayWindow, MSG_HOOK_LEARN_END, 0, 0);
-    else
-        PostMessageA(relayWindow, MSG_LEARN_PROGRESS,
-                     static_cast<WPARAM>(static_cast<uint32_t>(relay::packProgress(progress, quality))),
-                     static_cast<LPARAM>(carrierHz));
+        return;
+    }
+    int32_t packed = relay::packProgress(progress, quality);
+    WPARAM wParam = static_cast<WPARAM>(static_cast<uint32_t>(packed));
+    LPARAM lParam = static_cast<LPARAM>(carrierHz);
+    if (relay::isEndReport(packed)) {
+        PostMessageA(relayWindow, MSG_LEARN_PROGRESS, wParam, lParam);
+        return;
+    }
+    InterlockedExchange64(&newestProgress, joinReport(packed, carrierHz));
+    if (InterlockedExchange(&progressPostPending, 1) == 0) {
+        if (!PostMessageA(relayWindow, MSG_LEARN_PROGRESS, wParam, lParam))
+            InterlockedExchange(&progressPostPending, 0);
+    }
+}
+
+// The newest ordinary report, which may be newer than the message that brought
+// the window here. The next report posts again.
+static void takeNewestProgress(int32_t* packed, int32_t* hz)
+{
+    InterlockedExchange(&progressPostPending, 0);
+    uint64_t both = static_cast<uint64_t>(InterlockedCompareExchange64(&newestProgress, 0, 0));
+    *packed = static_cast<int32_t>(static_cast<uint32_t>(both));
+    *hz = static_cast<int32_t>(static_cast<uint32_t>(both >> 32));
 }
 
 // ---------------------------------------------------------------------------
@@ -123,14 +171,17 @@ static void onTavroCode()
 
 static void onLearnProgress(WPARAM wParam, LPARAM lParam)
 {
-    if (!mainForm)
-        return;
-    if (relay::isEndReport(static_cast<int32_t>(wParam))) {
-        mainForm->endLearn();
+    int32_t packed = static_cast<int32_t>(wParam);
+    int32_t hz = static_cast<int32_t>(lParam);
+    if (relay::isEndReport(packed)) {
+        if (mainForm)
+            mainForm->endLearn();
         return;
     }
-    relay::ProgressReport report = relay::unpackProgress(static_cast<int32_t>(wParam));
-    int32_t hz = static_cast<int32_t>(lParam);
+    takeNewestProgress(&packed, &hz);
+    if (!mainForm)
+        return;
+    relay::ProgressReport report = relay::unpackProgress(packed);
     mainForm->DrawLearnProgress(report.progress);
     mainForm->DrawSignalQuality(report.quality);
     mainForm->showCarrierFrequency(relay::carrierCaption(hz));
