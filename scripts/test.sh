@@ -65,6 +65,9 @@ if bin=$(scripts/build.sh 2>build/win-build.log); then
 
     echo "== end-to-end tests under Wine ($PELLWICK_ARCH build)"
     wine_up
+    # The first Wine program after start-up can keep ctest's test listing
+    # waiting on Wine's helper processes: start one before ctest does.
+    "$PELLWICK_WINE" "$bin/e2e_tests.exe" --gtest_list_tests >/dev/null 2>&1 || true
     (cd "build/$PELLWICK_ARCH" && ctest --output-on-failure --timeout 180 2>&1) |
         tee build/e2e-ctest.log | grep -E "Test +#|tests passed|Failed|\*\*\*" | tail -n 80
     count_ctest build/e2e-ctest.log "end-to-end tests"

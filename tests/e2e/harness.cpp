@@ -32,8 +32,12 @@ std::string makeTempDir(const std::string& tag)
     static int counter = 0;
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
+    // Process ids come round again under Wine: the time makes the folder new.
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     std::string dir = std::string(temp) + "pellwick-e2e-" + std::to_string(GetCurrentProcessId()) +
-                      "-" + tag + "-" + std::to_string(++counter);
+                      "-" + std::to_string(now.QuadPart) + "-" + tag + "-" +
+                      std::to_string(++counter);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir + "\\";
 }

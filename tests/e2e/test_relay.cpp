@@ -102,7 +102,9 @@ TEST_F(Relay, ProgressBarsCarrierAndAcceptBurst)
         const char* caption;
         bool burst;
     } reports[] = {
-        {0, 0, 38000, 0, 1, "38.0KHz", false},  {1, 10, 38000, 1, 1, "38.0KHz", false},
+        // Each caption differs from the one before, so that waiting for it
+        // waits for that very report.
+        {0, 0, 38000, 0, 1, "38.0KHz", false},  {1, 10, 38199, 1, 1, "38.1KHz", false},
         {2, 11, 38000, 1, 2, "38.0KHz", true},  {4, 20, 36789, 2, 3, "36.7KHz", true},
         {3, 30, 0, 1, 3, "0.0KHz", false},      {100, 31, 40950, 33, 4, "40.9KHz", true},
         {50, 100, 38000, 17, 10, "38.0KHz", true},
