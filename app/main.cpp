@@ -32,5 +32,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    // Should the message loop fail, the device is still taken down in order.
+    if (IsWindow(frmMain.hwnd()))
+        DestroyWindow(frmMain.hwnd());
     return 0;
 }
