@@ -90,6 +90,15 @@ e2e::Env quietEnv()
     return e2e::Env{{"TAVRIXSIM_LOG", ""}};
 }
 
+OrderlyExit::~OrderlyExit()
+{
+    if (!app_.running())
+        return;
+    if (HWND main = visibleWindow(app_.pid(), "Tavrix Pellwick Utility"))
+        PostMessageA(main, WM_CLOSE, 0, 0);
+    app_.waitExit(10000);
+}
+
 std::string textOf(HWND window, DWORD timeoutMs)
 {
     char text[256] = {};

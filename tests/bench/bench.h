@@ -58,6 +58,20 @@ Driver& driver();
 // disk, and the real driver writes none.
 e2e::Env quietEnv();
 
+// Ends a started Pellwick as a user does, by closing its main window, before
+// the App's destructor would kill it: a program that is killed leaves its
+// learn hook and its place in the simulated device for the driver to notice.
+class OrderlyExit {
+public:
+    explicit OrderlyExit(e2e::App& app) : app_(app) {}
+    ~OrderlyExit();
+    OrderlyExit(const OrderlyExit&) = delete;
+    OrderlyExit& operator=(const OrderlyExit&) = delete;
+
+private:
+    e2e::App& app_;
+};
+
 // Window text read through WM_GETTEXT, with a timeout so that a hung
 // program cannot hang the benchmark.
 std::string textOf(HWND window, DWORD timeoutMs = 2000);

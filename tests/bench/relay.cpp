@@ -36,6 +36,7 @@ void relayRow(Table& table, const Options& options)
                   "(lblTavroCode), " + std::to_string(options.relayCodes) + " codes");
     simctl::reset();
     e2e::App app(quietEnv());
+    OrderlyExit exit(app);
     HWND main = app.mainWindow();
     if (!main) {
         table.note("Pellwick showed no main window");
@@ -112,8 +113,10 @@ void relayRow(Table& table, const Options& options)
 namespace {
 
 struct FloodRun {
-    std::string last;  // the last code the driver sent
-    double ms = 0;     // how long simctl::flood took
+    std::string last;      // the last code the driver sent, as simctl::flood reports it
+    std::string error;     // why simctl::flood reported nothing
+    std::string expected;  // the last code of the flood: they are numbered from 1
+    double ms = 0;         // how long simctl::flood took
     Samples answers;   // WM_NULL round trips while flooded
     int timeouts = 0;
     int labelChanges = 0;
@@ -124,9 +127,15 @@ struct FloodRun {
 FloodRun flood(HWND main, HWND label, int perSecond, int seconds)
 {
     FloodRun run;
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "F1%010X",
+                  static_cast<unsigned>(perSecond) * static_cast<unsigned>(seconds));
+    run.expected = expected;
     std::atomic<bool> done(false);
     std::thread flooding([&] {
         run.last = simctl::flood(perSecond, seconds);
+        if (run.last.empty())
+            run.error = simctl::lastError();
         done.store(true);
     });
     std::string previous = textOf(label);
@@ -145,7 +154,9 @@ FloodRun flood(HWND main, HWND label, int perSecond, int seconds)
     run.ms = nowMs() - start;
     flooding.join();
     double ended = nowMs();
-    run.lastShown = !run.last.empty() && poll([&] { return textOf(label) == run.last; }, 3000);
+    // Without the driver's answer the flood may still be running: wait longer.
+    run.lastShown = poll([&] { return textOf(label) == run.expected; },
+                         run.last.empty() ? 20000 : 3000);
     run.lastLag = nowMs() - ended;
     return run;
 }
@@ -179,6 +190,7 @@ void floodRow(Table& table, const Options& options)
                   std::to_string(options.floodSeconds) + " s (simctl::flood), twice in a row");
     simctl::reset();
     e2e::App app(quietEnv());
+    OrderlyExit exit(app);
     HWND main = app.mainWindow();
     if (!main) {
         table.note("Pellwick showed no main window");
@@ -198,9 +210,16 @@ void floodRow(Table& table, const Options& options)
     for (int i = 0; i < 2; ++i) {
         const FloodRun& run = runs[i];
         std::string n = i == 0 ? "1st" : "2nd";
-        table.row(n + " flood: codes the driver sent", std::to_string(floodNumber(run.last)),
-                  "in " + fixed(run.ms / 1000.0, 1) + " s (the simulated driver's pace); last \"" +
-                      run.last + "\"");
+        uint64_t sent = floodNumber(run.last);
+        if (run.last.empty())
+            table.row(n + " flood: codes the driver sent", "?",
+                      "simctl::flood gave no answer after " + fixed(run.ms / 1000.0, 1) +
+                          " s: " + run.error);
+        else
+            table.row(n + " flood: codes the driver sent", std::to_string(sent),
+                      "in " + fixed(run.ms / 1000.0, 1) + " s, " +
+                          std::to_string(static_cast<long long>(sent * 1000.0 / run.ms)) +
+                          " a second (the simulated driver's pace); last \"" + run.last + "\"");
         table.row(n + " flood: WM_NULL answered within", "max " + millis(run.answers.max()),
                   "median " + millis(run.answers.median()) + ", p99 " +
                       millis(run.answers.percentile(99)) + ", " +
@@ -210,8 +229,10 @@ void floodRow(Table& table, const Options& options)
         table.row(n + " flood: label changes seen", std::to_string(run.labelChanges),
                   "(sampled between the probes)");
         table.row(n + " flood: last code shown afterwards", run.lastShown ? "yes" : "NO",
-                  run.lastShown ? "within " + millis(run.lastLag) + " of the flood's end   MET"
-                                : "label shows \"" + textOf(label) + "\"   MISSED");
+                  (run.lastShown ? "\"" + run.expected + "\" within " + millis(run.lastLag) +
+                                       " of the flood's end   MET"
+                                 : "label shows \"" + textOf(label) + "\", not \"" + run.expected +
+                                       "\"   MISSED"));
     }
     footprintChange(table, "after the 1st flood", before, after[0]);
     footprintChange(table, "after the 2nd flood", after[0], after[1]);

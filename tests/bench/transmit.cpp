@@ -123,6 +123,7 @@ void transmitRow(Table& table, const Options& options)
                   "transmission, beside the driver's own TavrixTransmitIR time");
     simctl::reset();
     e2e::App app(quietEnv());
+    OrderlyExit exit(app);
     HWND main = app.mainWindow();
     if (!main) {
         table.note("Pellwick showed no main window");

@@ -186,6 +186,7 @@ double driverCheckMs(const std::string& text, int rounds)
 std::string checkCounting(const std::string& text)
 {
     e2e::App app;
+    OrderlyExit exit(app);
     if (!app.mainWindow())
         return "Pellwick showed no main window";
     HWND box = app.control(IDC_TBCURCODE);
@@ -262,6 +263,7 @@ void typingRow(Table& table, const Options& options)
                    : "Call log check FAILED: " + counting);
 
     e2e::App app(quietEnv());
+    OrderlyExit exit(app);
     if (!app.mainWindow()) {
         table.note("Pellwick showed no main window");
         return;
