@@ -8,7 +8,7 @@
 #   scripts/bench.sh [--quick] [--soak N] [--rows 1234567]
 #
 # --quick takes a couple of minutes (fewer repetitions, soak 50); the full
-# run takes about ten. --soak N sets the soak's size (default 1000), --rows
+# run about five on two CPUs. --soak N sets the soak's size (default 1000), --rows
 # picks rows by number. Builds in its own folders (build/bench32, and
 # build/bench64 on hosts that cannot run 32-bit code) and uses its own Wine
 # prefix (build/wineprefix-bench-*, or $PELLWICK_WINEPREFIX), so that it can

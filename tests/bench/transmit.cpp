@@ -117,20 +117,6 @@ struct LookAlike {
     }
 };
 
-Samples driverOwn(const std::string& code, int rounds)
-{
-    Driver& drv = driver();
-    TavrixHandle handle = drv.TavrixOpen();
-    Samples s;
-    for (int i = 0; i < rounds; ++i) {
-        double start = nowMs();
-        drv.TavrixTransmitIR(handle, code.c_str(), 16, 3, 0, 0, 0, 0);
-        s.add(nowMs() - start);
-    }
-    drv.TavrixClose(handle);
-    return s;
-}
-
 HWND transmitWindow(e2e::App& app)
 {
     for (HWND w : app.topWindows(nullptr, false)) {
@@ -189,7 +175,10 @@ void transmitRow(Table& table, const Options& options)
                       std::string(code.name) + ", air time " + millis(airTimeMs(code.text)));
             first = false;
         }
-        Samples clicks, commands;
+        // Click, menu command and the driver's own call take turns.
+        Samples clicks, commands, own;
+        Driver& drv = driver();
+        TavrixHandle handle = drv.TavrixOpen();
         for (int i = 0; i < code.rounds; ++i) {
             for (Samples* samples : {&clicks, &commands}) {
                 Sleep(5);
@@ -199,8 +188,12 @@ void transmitRow(Table& table, const Options& options)
                 else
                     samples->add(ms);
             }
+            Sleep(5);
+            double start = nowMs();
+            drv.TavrixTransmitIR(handle, code.text.c_str(), 16, 3, 0, 0, 0, 0);
+            own.add(nowMs() - start);
         }
-        Samples own = driverOwn(code.text, code.rounds);
+        drv.TavrixClose(handle);
         std::string name = code.name;
         double beyond = commands.median() - own.median();
         table.row(name + ": button click -> back", "median " + millis(clicks.median()),
