@@ -99,60 +99,6 @@ OrderlyExit::~OrderlyExit()
     app_.waitExit(10000);
 }
 
-std::string textOf(HWND window, DWORD timeoutMs)
-{
-    char text[256] = {};
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                             SMTO_NORMAL, timeoutMs, &got))
-        return std::string();
-    return std::string(text, got < sizeof text ? got : sizeof text - 1);
-}
-
-bool roundTrip(HWND window, DWORD timeoutMs)
-{
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
-}
-
-bool shown(HWND control)
-{
-    return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-namespace {
-
-struct TitleSearch {
-    DWORD pid;
-    const std::string* title;
-    HWND found;
-};
-
-BOOL CALLBACK matchTitle(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<TitleSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window))
-        return TRUE;
-    char text[128] = {};
-    GetWindowTextA(window, text, sizeof text);
-    if (*search->title == text) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-HWND visibleWindow(DWORD pid, const std::string& title)
-{
-    TitleSearch search = {pid, &title, nullptr};
-    EnumWindows(matchTitle, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 double airTimeMs(const std::string& code)
 {
     pronto::Code parsed;

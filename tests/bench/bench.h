@@ -12,6 +12,7 @@
 #include "harness.h"
 #include "measure.h"
 #include "procinfo.h"
+#include "remote.h"
 
 namespace bench {
 
@@ -71,31 +72,6 @@ public:
 private:
     e2e::App& app_;
 };
-
-// Window text read through WM_GETTEXT, with a timeout so that a hung
-// program cannot hang the benchmark.
-std::string textOf(HWND window, DWORD timeoutMs = 2000);
-// A round trip through the window's thread; false on timeout.
-bool roundTrip(HWND window, DWORD timeoutMs = 2000);
-bool shown(HWND control);  // WS_VISIBLE set on the control itself
-
-// Polls condition every millisecond or so until it holds or timeoutMs passes.
-template <typename Condition>
-bool poll(Condition condition, double timeoutMs)
-{
-    double start = nowMs();
-    for (;;) {
-        if (condition())
-            return true;
-        if (nowMs() - start > timeoutMs)
-            return false;
-        Sleep(1);
-    }
-}
-
-// A visible top-level window of process pid with exactly this title (read
-// without sending the process a message), or null.
-HWND visibleWindow(DWORD pid, const std::string& title);
 
 // A short valid code (about 1.3 ms in the air) and its air time.
 extern const char* const SHORT_CODE;

@@ -14,70 +14,7 @@ namespace bench {
 
 namespace {
 
-// Set when a box took longer than a minute over one message: the figures
-// that follow would only measure its backlog.
-bool stuck = false;
-std::string stuckWhy;
-
-LRESULT send(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    DWORD_PTR result = 0;
-    if (!stuck && !SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL, 60000, &result)) {
-        stuck = true;
-        stuckWhy = "message " + std::to_string(msg) + " failed, error " +
-                   std::to_string(GetLastError());
-    }
-    return static_cast<LRESULT>(result);
-}
-
-// The three ways the benchmark touches a box holding `length` characters.
-// Each ends with the WM_GETTEXTLENGTH round trip.
-double typeBlank(HWND box, LRESULT length)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, length, length);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" "));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-double deleteBlank(HWND box, LRESULT length)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, length, length + 1);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-// The same messages with nothing selected and nothing typed: no change.
-double noChange(HWND box, LRESULT length)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, length, length);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-double paste(HWND box, const std::string& text)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, 0, -1);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-// WM_SETTEXT changes a multi-line box without EN_CHANGE, so the program
-// does not check: the same text's way into the box, without the check.
-double setText(HWND box, const std::string& text)
-{
-    double start = nowMs();
-    send(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
+Typist typist;
 
 // An edit box like Pellwick's code box (styles, size, font), owned by a
 // thread of the benchmark and checked by nobody: the same keystroke there
@@ -159,22 +96,22 @@ std::vector<Keystrokes> keystrokes(const std::vector<HWND>& boxes, const std::st
     std::vector<Keystrokes> k(boxes.size());
     std::vector<LRESULT> length(boxes.size());
     for (size_t b = 0; b < boxes.size(); ++b) {
-        paste(boxes[b], text);
-        length[b] = send(boxes[b], WM_GETTEXTLENGTH, 0, 0);
+        typist.paste(boxes[b], text);
+        length[b] = typist.length(boxes[b]);
     }
-    for (int i = 0; i < changes && !stuck; ++i) {
+    for (int i = 0; i < changes && !typist.stuck(); ++i) {
         for (size_t b = 0; b < boxes.size(); ++b) {
             // Painting after a change is left to finish outside the timings.
             Sleep(3);
-            k[b].unchanged.add(noChange(boxes[b], length[b]));
+            k[b].unchanged.add(typist.noChange(boxes[b], length[b]));
             Sleep(3);
-            k[b].change.add(i % 2 == 0 ? typeBlank(boxes[b], length[b])
-                                       : deleteBlank(boxes[b], length[b]));
+            k[b].change.add(i % 2 == 0 ? typist.typeBlank(boxes[b], length[b])
+                                       : typist.deleteBlank(boxes[b], length[b]));
         }
     }
     if (changes % 2)
         for (size_t b = 0; b < boxes.size(); ++b)
-            deleteBlank(boxes[b], length[b]);
+            typist.deleteBlank(boxes[b], length[b]);
     return k;
 }
 
@@ -201,17 +138,17 @@ std::string checkCounting(const std::string& text)
         return "Pellwick showed no main window";
     HWND box = app.control(IDC_TBCURCODE);
     auto checks = [&] { return app.logOf("TavrixConvertProntoCode").size(); };
-    paste(box, text);
+    typist.paste(box, text);
     e2e::settle(200);
     size_t start = checks();
-    LRESULT length = send(box, WM_GETTEXTLENGTH, 0, 0);
+    LRESULT length = typist.length(box);
     for (int i = 0; i < 3; ++i)
-        noChange(box, length);
-    setText(box, text);
+        typist.noChange(box, length);
+    typist.setText(box, text);
     e2e::settle(200);
     size_t withoutChange = checks() - start;
-    typeBlank(box, length);
-    deleteBlank(box, length);
+    typist.typeBlank(box, length);
+    typist.deleteBlank(box, length);
     e2e::settle(200);
     size_t withChange = checks() - start - withoutChange;
     std::string found;
@@ -319,12 +256,12 @@ void typingRow(Table& table, const Options& options)
     // Pastes: each replaces one megabyte code by the other.
     Samples pastes, sets, plainPastes;
     const int PASTES = options.quick ? 3 : 6;
-    for (int i = 0; i < PASTES && !stuck; ++i) {
-        sets.add(setText(box, megabyte[0]));
+    for (int i = 0; i < PASTES && !typist.stuck(); ++i) {
+        sets.add(typist.setText(box, megabyte[0]));
         Sleep(50);
-        pastes.add(paste(box, megabyte[1]));
+        pastes.add(typist.paste(box, megabyte[1]));
         Sleep(50);
-        plainPastes.add(paste(reference.box(), megabyte[i % 2]));
+        plainPastes.add(typist.paste(reference.box(), megabyte[i % 2]));
         Sleep(50);
     }
     auto spread = [](const Samples& s) {
@@ -340,8 +277,8 @@ void typingRow(Table& table, const Options& options)
               "(called directly, same text)");
     table.row("DrawMenuBar, a menu bar like Pellwick's", millis(drawMenuBarMs()),
               "(in the benchmark's own window; the check redraws the menu bar on every change)");
-    if (stuck)
-        table.note("STOPPED: a box did not answer a message within 60 s (" + stuckWhy + ").");
+    if (typist.stuck())
+        table.note("STOPPED: a box did not answer a message within 60 s (" + typist.why() + ").");
 }
 
 }  // namespace bench

@@ -1,0 +1,172 @@
+// Reading and typing into another thread's windows: the figures rest on what
+// each way of typing changes, which notifications follow, and on giving up
+// on a window that does not answer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "remote.h"
+
+using namespace bench;
+
+namespace {
+
+// A window with a multi-line edit box like the code box, on a thread of its
+// own that counts the box's change notifications.
+class BoxWindow {
+public:
+    explicit BoxWindow(const char* title) : title_(title), thread_([this] { run(); })
+    {
+        while (!ready_.load())
+            Sleep(1);
+    }
+    ~BoxWindow()
+    {
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    // Keeps the window's thread from reading messages for ms, from now on.
+    void block(DWORD ms)
+    {
+        blocked_.store(false);
+        PostMessageA(frame, WM_APP, ms, 0);
+        while (!blocked_.load())
+            Sleep(1);
+    }
+    std::string text() const
+    {
+        char buffer[256] = {};
+        GetWindowTextA(box, buffer, sizeof buffer);  // this process: read directly
+        return buffer;
+    }
+
+    HWND frame = nullptr, box = nullptr;
+    std::atomic<int> changes{0};
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<BoxWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == EN_CHANGE && self)
+                ++self->changes;
+            return 0;
+        case WM_APP:
+            self->blocked_.store(true);
+            Sleep(static_cast<DWORD>(wParam));
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    void run()
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "BenchSelftestBoxWindow";
+        RegisterClassA(&wc);
+        frame = CreateWindowExA(0, wc.lpszClassName, title_, WS_OVERLAPPED | WS_VISIBLE, 0, 0,
+                                300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                              WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL |
+                                  ES_WANTRETURN | WS_VSCROLL,
+                              5, 5, 280, 100, frame, nullptr, wc.hInstance, nullptr);
+        ready_.store(true);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+
+    const char* title_;
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> blocked_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(Typist, TypedChangesAreReportedAndTheBaselinesAreNot)
+{
+    BoxWindow w("typist target");
+    Typist typist;
+    typist.paste(w.box, "0000 0073");
+    EXPECT_EQ(w.text(), "0000 0073");
+    EXPECT_EQ(w.changes.load(), 1);
+    LRESULT length = typist.length(w.box);
+    ASSERT_EQ(length, 9);
+
+    typist.typeBlank(w.box, length);
+    EXPECT_EQ(w.text(), "0000 0073 ");
+    EXPECT_EQ(w.changes.load(), 2);
+    typist.deleteBlank(w.box, length);
+    EXPECT_EQ(w.text(), "0000 0073");
+    EXPECT_EQ(w.changes.load(), 3);
+
+    // The round trips subtracted from a change must not be a change.
+    typist.noChange(w.box, length);
+    EXPECT_EQ(w.text(), "0000 0073");
+    EXPECT_EQ(w.changes.load(), 3) << "an empty replacement of nothing was reported";
+    typist.setText(w.box, "0000 006D");
+    EXPECT_EQ(w.text(), "0000 006D");
+    EXPECT_EQ(w.changes.load(), 3) << "WM_SETTEXT on a multi-line box was reported";
+    EXPECT_FALSE(typist.stuck());
+}
+
+TEST(Typist, StopsAtABoxThatDoesNotAnswerInTime)
+{
+    BoxWindow w("typist busy target");
+    Typist typist(100);
+    typist.paste(w.box, "abc");
+    w.block(1500);
+    typist.typeBlank(w.box, 3);
+    EXPECT_TRUE(typist.stuck());
+    EXPECT_NE(typist.why().find("error"), std::string::npos) << typist.why();
+    // Whatever came after the unanswered message was never sent.
+    EXPECT_TRUE(poll([&] { return roundTrip(w.frame, 100); }, 5000));
+    EXPECT_EQ(w.text(), "abc");
+    typist.paste(w.box, "xyz");
+    EXPECT_EQ(w.text(), "abc");
+}
+
+TEST(Remote, ReadingGivesUpOnABusyThreadAndWorksAgainAfter)
+{
+    BoxWindow w("remote reading");
+    EXPECT_EQ(textOf(w.frame), "remote reading");
+    EXPECT_TRUE(roundTrip(w.frame));
+    w.block(1500);
+    EXPECT_FALSE(roundTrip(w.frame, 100));
+    EXPECT_EQ(textOf(w.frame, 100), "");
+    EXPECT_TRUE(poll([&] { return roundTrip(w.frame, 100); }, 5000));
+    EXPECT_EQ(textOf(w.frame), "remote reading");
+}
+
+TEST(Remote, VisibleWindowNeedsTheExactTitleTheProcessAndVisibility)
+{
+    BoxWindow w("remote probe A");
+    DWORD pid = GetCurrentProcessId();
+    EXPECT_EQ(visibleWindow(pid, "remote probe A"), w.frame);
+    EXPECT_EQ(visibleWindow(pid, "remote probe"), nullptr);
+    EXPECT_EQ(visibleWindow(pid + 4, "remote probe A"), nullptr);
+    EXPECT_TRUE(shown(w.box));
+    ShowWindow(w.box, SW_HIDE);
+    EXPECT_FALSE(shown(w.box));
+    ShowWindow(w.frame, SW_HIDE);
+    EXPECT_EQ(visibleWindow(pid, "remote probe A"), nullptr);
+}
+
+TEST(Remote, PollReportsTheConditionOrGivesUp)
+{
+    int calls = 0;
+    EXPECT_TRUE(poll([&] { return ++calls == 3; }, 5000));
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(poll([] { return false; }, 20));
+}
