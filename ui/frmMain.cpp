@@ -476,9 +476,13 @@ void FrmMain::setCaption(int id, const std::string& text)
 void FrmMain::enableTransmitMenu(bool enabled)
 {
     HMENU bar = GetMenu(hwnd_);
-    EnableMenuItem(bar, TRANSMIT_MENU_POSITION,
-                   MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-    DrawMenuBar(hwnd_);
+    DWORD previous = EnableMenuItem(bar, TRANSMIT_MENU_POSITION,
+                                    MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    // Redrawing the menu bar costs milliseconds and the check runs on every
+    // keystroke: redraw only when the menu really changed.
+    bool wasEnabled = previous != static_cast<DWORD>(-1) && !(previous & (MF_GRAYED | MF_DISABLED));
+    if (previous == static_cast<DWORD>(-1) || wasEnabled != enabled)
+        DrawMenuBar(hwnd_);
 }
 
 void FrmMain::enableMenuItem(UINT id, bool enabled)

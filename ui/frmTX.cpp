@@ -77,7 +77,9 @@ void show(HWND owner)
         txWindow = create(owner);
     if (!txWindow)
         return;
-    ShowWindow(txWindow, SW_SHOWNORMAL);
+    // The main window keeps the activation: handing it to this window and
+    // back costs time around every transmission and moves the focus.
+    ShowWindow(txWindow, SW_SHOWNOACTIVATE);
     RedrawWindow(txWindow, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
