@@ -384,6 +384,35 @@ COLORREF App::pixel(int id, int x, int y)
     return c;
 }
 
+int App::litSegments(int id, bool vertical)
+{
+    simctl::Capture shot = simctl::capture(pid_, id);
+    if (shot.width == 0)
+        return -1;
+    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    int runs = 0;
+    bool inRun = false;
+    int length = vertical ? shot.height : shot.width;
+    for (int i = 0; i < length; ++i) {
+        uint32_t c = vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2);
+        bool lit = c == highlight;
+        if (lit && !inRun)
+            ++runs;
+        inRun = lit;
+    }
+    return runs;
+}
+
+int App::countColour(int id, COLORREF colour)
+{
+    simctl::Capture shot = simctl::capture(pid_, id);
+    int n = 0;
+    for (uint32_t c : shot.pixels)
+        if (c == colour)
+            ++n;
+    return n;
+}
+
 // ---------------------------------------------------------------------------
 
 SecondApp::SecondApp(const std::string& args)

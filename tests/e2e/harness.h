@@ -102,6 +102,13 @@ public:
     // Screen pixel at a point in the control's client coordinates.
     COLORREF pixel(int id, int x, int y);
 
+    // Runs of the highlight colour along the middle row (horizontal bar) or
+    // column (vertical bar) of a control, read inside the program's process;
+    // -1 when it cannot be read.
+    int litSegments(int id, bool vertical);
+    // How many pixels of a control have this colour.
+    int countColour(int id, COLORREF colour);
+
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;

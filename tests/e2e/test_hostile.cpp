@@ -49,27 +49,6 @@ Env hostile(const std::string& names)
     return freshLog(Env{{"TAVRIXSIM_HOSTILE", names}});
 }
 
-// Runs of the highlight colour along the middle row (horizontal bar) or
-// column (vertical bar) of a control, read inside the program's process.
-int litSegments(App& app, int id, bool vertical)
-{
-    simctl::Capture shot = simctl::capture(app.pid(), id);
-    if (shot.width == 0)
-        return -1;
-    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    int runs = 0;
-    bool inRun = false;
-    int length = vertical ? shot.height : shot.width;
-    for (int i = 0; i < length; ++i) {
-        uint32_t c = vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2);
-        bool lit = c == highlight;
-        if (lit && !inRun)
-            ++runs;
-        inRun = lit;
-    }
-    return runs;
-}
-
 bool learnShowing(App& app)
 {
     return app.visible(IDC_CBINJECTIR);
@@ -189,8 +168,8 @@ TEST_F(Hostile, ReportsOutOfRangeDuringHookedLearn)
         ASSERT_TRUE(waitFor([&] { return app.text(IDC_LBLCARRIERFREQ) == r.caption; }, 2000))
             << app.text(IDC_LBLCARRIERFREQ);
         EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBLEARNASBURST) == r.burst; }, 1000));
-        EXPECT_EQ(litSegments(app, IDC_PBLEARNPROGRESS3, false), r.progressLit);
-        EXPECT_EQ(litSegments(app, IDC_PBSIGQUALITY, true), r.qualityLit);
+        EXPECT_EQ(app.litSegments(IDC_PBLEARNPROGRESS3, false), r.progressLit);
+        EXPECT_EQ(app.litSegments(IDC_PBSIGQUALITY, true), r.qualityLit);
         EXPECT_TRUE(learnShowing(app)) << "an out-of-range report ended the learn";
         EXPECT_TRUE(responsive(app));
     }

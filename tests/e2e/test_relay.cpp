@@ -11,37 +11,6 @@ using namespace e2e;
 
 namespace {
 
-// Runs of the highlight colour along a row (horizontal bar) or a column
-// (vertical bar) of a control, read inside the program's process.
-int litSegments(App& app, int id, bool vertical)
-{
-    simctl::Capture shot = simctl::capture(app.pid(), id);
-    if (shot.width == 0)
-        return -1;
-    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    int runs = 0;
-    bool inRun = false;
-    int length = vertical ? shot.height : shot.width;
-    for (int i = 0; i < length; ++i) {
-        uint32_t c = vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2);
-        bool lit = c == highlight;
-        if (lit && !inRun)
-            ++runs;
-        inRun = lit;
-    }
-    return runs;
-}
-
-int countColour(App& app, int id, COLORREF colour)
-{
-    simctl::Capture shot = simctl::capture(app.pid(), id);
-    int n = 0;
-    for (uint32_t c : shot.pixels)
-        if (c == colour)
-            ++n;
-    return n;
-}
-
 // Starts a hooked learn that only moves when the test says so.
 struct HookedLearn {
     App& app;
@@ -72,12 +41,12 @@ TEST_F(Relay, ReceivedCodeShowsRedThenBlack)
 {
     ASSERT_EQ(simctl::press("1A2B3C4D5E6F"), 1);
     ASSERT_TRUE(waitFor([&] { return app.text(IDC_LBLTAVROCODE) == "1A2B3C4D5E6F"; }, 2000));
-    EXPECT_GT(countColour(app, IDC_LBLTAVROCODE, RGB(255, 0, 0)), 20) << "new code not red";
+    EXPECT_GT(app.countColour(IDC_LBLTAVROCODE, RGB(255, 0, 0)), 20) << "new code not red";
     settle(400);
-    EXPECT_EQ(countColour(app, IDC_LBLTAVROCODE, RGB(255, 0, 0)), 0) << "code still red";
-    EXPECT_GT(countColour(app, IDC_LBLTAVROCODE, RGB(0, 0, 0)), 20) << "code not black";
+    EXPECT_EQ(app.countColour(IDC_LBLTAVROCODE, RGB(255, 0, 0)), 0) << "code still red";
+    EXPECT_GT(app.countColour(IDC_LBLTAVROCODE, RGB(0, 0, 0)), 20) << "code not black";
     settle(300);
-    EXPECT_EQ(countColour(app, IDC_LBLTAVROCODE, RGB(255, 0, 0)), 0) << "the timer fired again";
+    EXPECT_EQ(app.countColour(IDC_LBLTAVROCODE, RGB(255, 0, 0)), 0) << "the timer fired again";
     EXPECT_EQ(app.text(IDC_LBLTAVROCODE), "1A2B3C4D5E6F") << "the code stays until the next";
 }
 
@@ -116,8 +85,8 @@ TEST_F(Relay, ProgressBarsCarrierAndAcceptBurst)
         ASSERT_TRUE(waitFor([&] { return app.text(IDC_LBLCARRIERFREQ) == r.caption; }, 2000))
             << app.text(IDC_LBLCARRIERFREQ);
         EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBLEARNASBURST) == r.burst; }, 1000));
-        EXPECT_EQ(litSegments(app, IDC_PBLEARNPROGRESS3, false), r.progressLit);
-        EXPECT_EQ(litSegments(app, IDC_PBSIGQUALITY, true), r.qualityLit);
+        EXPECT_EQ(app.litSegments(IDC_PBLEARNPROGRESS3, false), r.progressLit);
+        EXPECT_EQ(app.litSegments(IDC_PBSIGQUALITY, true), r.qualityLit);
     }
 
     // Minimised and restored, the bars come back from the last report.
@@ -126,8 +95,8 @@ TEST_F(Relay, ProgressBarsCarrierAndAcceptBurst)
     settle(300);
     ShowWindow(main, SW_RESTORE);
     settle(500);
-    EXPECT_EQ(litSegments(app, IDC_PBLEARNPROGRESS3, false), 17);
-    EXPECT_EQ(litSegments(app, IDC_PBSIGQUALITY, true), 10);
+    EXPECT_EQ(app.litSegments(IDC_PBLEARNPROGRESS3, false), 17);
+    EXPECT_EQ(app.litSegments(IDC_PBSIGQUALITY, true), 10);
 
     // Covered by another window and uncovered again.
     HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 0, 0,
@@ -136,8 +105,8 @@ TEST_F(Relay, ProgressBarsCarrierAndAcceptBurst)
     settle(300);
     DestroyWindow(cover);
     settle(500);
-    EXPECT_EQ(litSegments(app, IDC_PBLEARNPROGRESS3, false), 17);
-    EXPECT_EQ(litSegments(app, IDC_PBSIGQUALITY, true), 10);
+    EXPECT_EQ(app.litSegments(IDC_PBLEARNPROGRESS3, false), 17);
+    EXPECT_EQ(app.litSegments(IDC_PBSIGQUALITY, true), 10);
 
     // A negative progress ends the learn without drawing.
     simctl::progress(-1, 0, 0, app.pid());
