@@ -34,11 +34,6 @@ void setBusyPointer(bool on)
     SetCursor(LoadCursor(nullptr, on ? IDC_WAIT : IDC_ARROW));
 }
 
-bool busyPointer()
-{
-    return busy;
-}
-
 bool showBusyPointer()
 {
     if (!busy)

@@ -14,7 +14,6 @@ std::vector<HWND> list();
 
 // Program-wide busy pointer: the hourglass while set, over every window.
 void setBusyPointer(bool busy);
-bool busyPointer();
 // For WM_SETCURSOR: shows the hourglass and returns true while it is set.
 bool showBusyPointer();
 

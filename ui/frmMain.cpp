@@ -251,7 +251,6 @@ HWND FrmMain::create(HINSTANCE instance)
 
     createControls();
     SetTimer(hwnd_, IDT_TIMER1, 100, nullptr);
-    timer1Enabled_ = true;
     return hwnd_;
 }
 
@@ -417,7 +416,6 @@ void FrmMain::showReceivedCode(const std::string& code)
     tavroCodeColor_ = RGB(255, 0, 0);
     InvalidateRect(control(IDC_LBLTAVROCODE), nullptr, TRUE);
     SetTimer(hwnd_, IDT_TIMER1, 100, nullptr);  // restarts a running timer too
-    timer1Enabled_ = true;
 }
 
 void FrmMain::Timer1_Timer()
@@ -425,7 +423,6 @@ void FrmMain::Timer1_Timer()
     tavroCodeColor_ = RGB(0, 0, 0);
     InvalidateRect(control(IDC_LBLTAVROCODE), nullptr, TRUE);
     KillTimer(hwnd_, IDT_TIMER1);
-    timer1Enabled_ = false;
 }
 
 void FrmMain::DrawLearnProgress(int progress)

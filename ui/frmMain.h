@@ -76,7 +76,6 @@ private:
     HFONT dialogFont_ = nullptr;
     HFONT tavroCodeFont_ = nullptr;
     COLORREF tavroCodeColor_ = RGB(0, 0, 0);
-    bool timer1Enabled_ = false;
     bool lrnHooked = false;
     bool settingCodeText_ = false;
     bool unloaded_ = false;

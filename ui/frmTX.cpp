@@ -90,9 +90,5 @@ void hide()
         ShowWindow(txWindow, SW_HIDE);
 }
 
-HWND window()
-{
-    return txWindow;
-}
 
 }  // namespace frmTX

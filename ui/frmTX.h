@@ -10,6 +10,5 @@ namespace frmTX {
 // driver's transmit call.
 void show(HWND owner);
 void hide();
-HWND window();  // nullptr until first used
 
 }  // namespace frmTX

@@ -375,15 +375,6 @@ std::vector<std::string> App::logOf(const std::string& function) const
     return matching;
 }
 
-COLORREF App::pixel(int id, int x, int y)
-{
-    HWND window = control(id);
-    HDC dc = GetDC(window);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
-}
-
 int App::litSegments(int id, bool vertical)
 {
     simctl::Capture shot = simctl::capture(pid_, id);

@@ -99,9 +99,6 @@ public:
     std::vector<std::string> logOf(const std::string& function) const;
     const std::string& logPath() const { return logPath_; }
 
-    // Screen pixel at a point in the control's client coordinates.
-    COLORREF pixel(int id, int x, int y);
-
     // Runs of the highlight colour along the middle row (horizontal bar) or
     // column (vertical bar) of a control, read inside the program's process;
     // -1 when it cannot be read.
