@@ -1,0 +1,154 @@
+// The IR code core: Pronto hex to signal, decoding into a protocol and its
+// parameters, rendering a protocol back into Pronto hex, the facts about a
+// signal and the geometry of its waveform.
+//
+// Portable C++17 with no platform headers. The Windows program (Code menu),
+// the command-line tool pellwick-ir and the simulated device all call it and
+// add only their own input and output.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ir {
+
+// ---------------------------------------------------------------------------
+// Signals.
+
+// One burst: a mark (carrier on) and the space after it, in microseconds.
+struct Pair {
+    double markUs = 0;
+    double spaceUs = 0;
+};
+
+struct Signal {
+    unsigned frequencyCode = 0;  // Pronto word 1
+    double carrierHz = 0;        // 1,000,000 / (frequencyCode x 0.241246)
+    std::vector<Pair> once;      // sent once
+    std::vector<Pair> repeat;    // sent while the button is held
+};
+
+// Parses Pronto hex, learned format 0000, into a signal. Words are four hex
+// digits (either case) separated by any whitespace (blanks, tabs, CR, LF);
+// leading and trailing whitespace is ignored. Returns false with a reason a
+// user can read in *error ("word 3 is \"015G\", not four hex digits", ...)
+// for anything that is not valid Pronto. Linear in the text's length.
+bool parsePronto(std::string_view text, Signal* signal, std::string* error);
+
+// ---------------------------------------------------------------------------
+// Protocols and their parameters.
+
+// Parameters in the order they are written: D, S, F, T.
+enum ParamId { PARAM_D = 0, PARAM_S = 1, PARAM_F = 2, PARAM_T = 3, PARAM_COUNT = 4 };
+const char* paramName(ParamId id);  // "D", "S", "F", "T"
+
+struct Params {
+    long value[PARAM_COUNT] = {0, 0, 0, 0};
+    bool given[PARAM_COUNT] = {false, false, false, false};
+
+    void set(ParamId id, long v) { value[id] = v; given[id] = true; }
+    bool operator==(const Params& o) const;
+    bool operator!=(const Params& o) const { return !(*this == o); }
+};
+
+struct ParamSpec {
+    ParamId id;
+    long min, max;
+    bool hasDefault;        // may be left out when rendering
+    const char* defaultText;  // how the default reads ("255-D", "D", "0"); null without one
+};
+
+struct ProtocolInfo {
+    const char* name;                 // "NEC1", "RC5", "Sony12", ...
+    const char* irp;                  // the IRP notation it follows
+    std::vector<ParamSpec> params;    // in D, S, F, T order
+};
+
+// Every protocol the core knows, in a fixed order (the order of the
+// Generate dialog's list).
+const std::vector<ProtocolInfo>& protocols();
+// The protocol of this name, case-insensitive; null when unknown.
+const ProtocolInfo* findProtocol(std::string_view name);
+
+// ---------------------------------------------------------------------------
+// Decoding.
+
+struct Decoded {
+    std::string protocol;  // empty: unknown
+    Params params;         // every parameter of the protocol is given
+    bool known() const { return !protocol.empty(); }
+};
+
+// Decodes the once part, or the repeat part when there is no once part.
+// Every duration may be off its nominal value by 25 % or 100 us, whichever is
+// larger. A frame that fits no protocol is unknown, never a guess.
+Decoded decode(const Signal& signal);
+
+// "NEC1 D=12 S=34 F=56", "RC5 D=12 F=56 T=1", or "unknown".
+std::string decodeLine(const Decoded& decoded);
+// {"protocol":"NEC1","D":12,"S":34,"F":56} or {"protocol":"unknown"}.
+std::string decodeJson(const Decoded& decoded);
+
+// ---------------------------------------------------------------------------
+// Rendering.
+
+// Makes the Pronto text of a protocol with its parameters: four upper-case
+// hex digits per word, one blank between words. Missing parameters with a
+// default take it. Returns false with a reason in *error for an unknown
+// protocol, a missing parameter or one out of range; the reason names the
+// parameter and its range ("F must be 0 to 127").
+bool render(std::string_view protocol, const Params& params, std::string* pronto,
+            std::string* error);
+
+// Parses "NEC1 D=4 F=8" (words separated by blanks, NAME=decimal, names in
+// any case) and renders it. The same errors as render, and one for a word
+// that is not NAME=number.
+bool renderWords(const std::vector<std::string>& words, std::string* pronto, std::string* error);
+
+// ---------------------------------------------------------------------------
+// Facts.
+
+struct Cluster {
+    double us;       // mean of the durations in the cluster
+    unsigned count;
+};
+
+struct Facts {
+    double carrierKHz = 0;
+    size_t oncePairs = 0, repeatPairs = 0;
+    double onceMs = 0, repeatMs = 0;
+    double shortestMarkUs = 0, longestMarkUs = 0;
+    double shortestSpaceUs = 0, longestSpaceUs = 0;
+    std::vector<Cluster> marks;   // shortest first
+    std::vector<Cluster> spaces;  // shortest first; lead-out gaps included
+};
+
+Facts facts(const Signal& signal);
+// Readable lines, LF-separated, for the command-line tool and the inspector.
+std::string factsText(const Facts& facts);
+std::string factsJson(const Facts& facts);
+
+// ---------------------------------------------------------------------------
+// Waveform geometry, shared by the SVG plot and the inspector's drawing.
+
+struct MarkBar {
+    double startUs, endUs;
+    bool repeat;  // belongs to the repeat part
+};
+
+struct Waveform {
+    double totalUs = 0;          // once part, then the repeat part once
+    double repeatStartUs = 0;    // where the repeat part begins (totalUs when none)
+    std::vector<MarkBar> marks;  // in time order
+};
+
+Waveform waveform(const Signal& signal);
+
+// The waveform as an SVG document: marks as filled bars over a time axis in
+// ms, once and repeat parts told apart, carrier and decode in the title.
+std::string plotSvg(const Signal& signal);
+
+}  // namespace ir
