@@ -25,9 +25,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1)
             break;
-        // Tab and the arrow keys move between the main window's controls.
-        HWND main = frmMain.hwnd();
-        if (main && IsWindow(main) && IsDialogMessageA(main, &msg))
+        if (frmMain.translateKey(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

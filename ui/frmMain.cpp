@@ -44,7 +44,7 @@ struct Placement {
     bool visible;
 };
 
-// In tab order: Windows moves the focus in creation order.
+// In tab order: Tab moves the focus through the controls in this order.
 const Placement LAYOUT[] = {
     {IDC_FRAME1, GROUP, "Received Tavro Event Code:", &CLIENT, 4320, 120, 2775, 855, true},
     {IDC_LBLTAVROCODE, CENTRED_LABEL, "------------", &FRAME1, 120, 240, 2535, 495, true},
@@ -306,8 +306,7 @@ void FrmMain::createControls()
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     // Groups go to the bottom of the z-order so that they never paint over
-    // the controls they hold. None of them is a tab stop, so the focus still
-    // moves in creation order.
+    // the controls they hold.
     for (int group : {IDC_FRAME1, IDC_FRAME2, IDC_FRAME3, IDC_FRAME4})
         SetWindowPos(control(group), HWND_BOTTOM, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -346,6 +345,23 @@ LRESULT FrmMain::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         if (forms::showBusyPointer())
             return TRUE;
         break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus))
+                lastFocus_ = focus;
+        }
+        break;
+    case WM_SETFOCUS: {
+        // Like a dialog, the window hands the focus on to a control: the
+        // one that had it last, or the first in tab order.
+        HWND to = lastFocus_;
+        if (!to || !IsChild(hwnd_, to) || !isVisible(GetDlgCtrlID(to)) || !IsWindowEnabled(to))
+            to = nextTabStop(nullptr, false);
+        if (to)
+            SetFocus(to);
+        return 0;
+    }
     case WM_CLOSE:
         unload();
         DestroyWindow(hwnd_);
@@ -408,6 +424,79 @@ void FrmMain::unload()
 }
 
 // ---------------------------------------------------------------------------
+// Keyboard.
+//
+// The main window is not a dialog: it has no default or cancel button, and
+// its multi-line code box takes Enter for line breaks. So the dialog manager
+// is not used here (it would make the box close the window on Escape and
+// keep Tab inside it); the window handles the few keys a form needs itself.
+
+bool FrmMain::translateKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || !hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
+        return false;
+    bool alt = GetKeyState(VK_MENU) < 0;
+    bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    switch (msg.wParam) {
+    case VK_TAB: {
+        // Ctrl+Tab is left to the code box, which types a tab with it.
+        if (alt || ctrl)
+            return false;
+        HWND to = nextTabStop(GetFocus(), GetKeyState(VK_SHIFT) < 0);
+        if (to)
+            SetFocus(to);
+        return true;
+    }
+    case VK_ESCAPE:
+        // Nothing to cancel in the main window; never a way to close it.
+        return true;
+    case VK_RETURN: {
+        HWND focus = GetFocus();
+        if (!focus || GetParent(focus) != hwnd_ || alt || ctrl)
+            return false;
+        char cls[16] = {};
+        GetClassNameA(focus, cls, sizeof cls);
+        LONG type = GetWindowLongA(focus, GWL_STYLE) & BS_TYPEMASK;
+        if (lstrcmpiA(cls, "Button") != 0 || (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON))
+            return false;  // the code box takes Enter as a line break
+        // A held key presses the button once, not once per repeat.
+        if (!(msg.lParam & (1L << 30)))
+            SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(focus));
+        return true;
+    }
+    }
+    return false;
+}
+
+HWND FrmMain::nextTabStop(HWND from, bool backward) const
+{
+    const int count = static_cast<int>(sizeof LAYOUT / sizeof LAYOUT[0]);
+    int start = backward ? 0 : count - 1;  // so that the first step lands on an end
+    for (int i = 0; i < count; ++i)
+        if (from && control(LAYOUT[i].id) == from)
+            start = i;
+    for (int step = 1; step <= count; ++step) {
+        int i = ((start + (backward ? -step : step)) % count + count) % count;
+        HWND candidate = control(LAYOUT[i].id);
+        if (!candidate || candidate == from)
+            continue;
+        LONG style = GetWindowLongA(candidate, GWL_STYLE);
+        if ((style & WS_TABSTOP) && (style & WS_VISIBLE) && !(style & WS_DISABLED))
+            return candidate;
+    }
+    return nullptr;
+}
+
+void FrmMain::moveFocusFrom(HWND ctl)
+{
+    if (!ctl || GetFocus() != ctl)
+        return;
+    if (HWND to = nextTabStop(ctl, false))
+        SetFocus(to);
+}
+
+// ---------------------------------------------------------------------------
 // Display helpers used by the relay window and the handlers.
 
 void FrmMain::showReceivedCode(const std::string& code)
@@ -447,11 +536,15 @@ void FrmMain::enableAcceptBurst(bool enabled)
 
 void FrmMain::setVisible(int id, bool visible)
 {
+    if (!visible)
+        moveFocusFrom(control(id));
     ShowWindow(control(id), visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void FrmMain::setEnabled(int id, bool enabled)
 {
+    if (!enabled)
+        moveFocusFrom(control(id));
     EnableWindow(control(id), enabled ? TRUE : FALSE);
 }
 

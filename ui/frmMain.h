@@ -14,6 +14,11 @@ public:
     HWND create(HINSTANCE instance);
     HWND hwnd() const { return hwnd_; }
 
+    // The main window's own keyboard handling, called by the message loop
+    // for every message before it is translated: true when the key was
+    // handled here and must not reach the control.
+    bool translateKey(const MSG& msg);
+
     // Start-up and shutdown.
     void Form_Load();
     void Form_Unload();
@@ -64,6 +69,12 @@ private:
     bool injectAllowed(const std::string& text) const;
 
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    // The next control that can take the focus after `from` in tab order
+    // (before it when backward), wrapping around; null when there is none.
+    HWND nextTabStop(HWND from, bool backward) const;
+    // Keeps the focus on a control that can take it: called before the
+    // focused control is hidden or disabled.
+    void moveFocusFrom(HWND control);
     void setVisible(int id, bool visible);
     void setEnabled(int id, bool enabled);
     bool isVisible(int id) const;
@@ -78,5 +89,7 @@ private:
     COLORREF tavroCodeColor_ = RGB(0, 0, 0);
     bool lrnHooked = false;
     bool settingCodeText_ = false;
+    HWND lastFocus_ = nullptr;  // the control to give the focus back to
+    unsigned learnsStarted_ = 0;  // tells one learn from the next
     bool unloaded_ = false;
 };

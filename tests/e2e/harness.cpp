@@ -304,6 +304,82 @@ void App::typeCode(const std::string& text)
     SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+bool App::toForeground()
+{
+    HWND main = mainWindow();
+    if (!main)
+        return false;
+    if (GetForegroundWindow() != main)
+        SetForegroundWindow(main);
+    return waitFor([&] { return GetForegroundWindow() == main; }, 3000);
+}
+
+static INPUT keyInput(WORD vk, bool up)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return in;
+}
+
+void App::keys(std::initializer_list<WORD> chord)
+{
+    toForeground();
+    std::vector<INPUT> inputs;
+    for (WORD vk : chord)
+        inputs.push_back(keyInput(vk, false));
+    for (auto it = chord.end(); it != chord.begin();)
+        inputs.push_back(keyInput(*--it, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    roundTrip();
+}
+
+void App::mouseClick(int id)
+{
+    // Two clicks in quick succession would make a double click, which does
+    // not move the focus: wait out the double-click time.
+    static DWORD lastClick = 0;
+    DWORD since = GetTickCount() - lastClick;
+    if (lastClick && since <= GetDoubleClickTime())
+        settle(GetDoubleClickTime() - since + 20);
+    toForeground();
+    RECT r = {};
+    GetWindowRect(control(id), &r);
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, in, sizeof(INPUT));
+    lastClick = GetTickCount();
+    roundTrip();
+}
+
+int App::focusedId()
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    DWORD thread = GetWindowThreadProcessId(mainWindow(), nullptr);
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus ||
+        GetParent(info.hwndFocus) != mainWindow())
+        return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
+void App::roundTrip()
+{
+    // Input is queued behind whatever the program is doing: give it a moment.
+    // Tests wait for what the input changes, or type a marker after it.
+    settle(50);
+}
+
 std::string App::menus()
 {
     return simctl::menus(pid_);

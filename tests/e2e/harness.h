@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -88,6 +89,16 @@ public:
     void typeCode(const std::string& text);
     std::string codeText() { return text(120); }
 
+    // Real input: the main window is brought to the foreground and the keys
+    // and clicks go through the system's input queue, so the program's own
+    // message loop sees them as it sees a user's. keys() holds every key of
+    // the chord but the last, presses the last, and lets go in reverse.
+    bool toForeground();
+    void keys(std::initializer_list<WORD> chord);
+    void mouseClick(int id);  // at the control's centre
+    // The control of the main window that has the keyboard focus; 0 for none.
+    int focusedId();
+
     // Menus of the program, read inside its process by the simulated device.
     std::string menus();
     // Whether the top-level menu (by caption) or menu item (by command id) is enabled.
@@ -107,6 +118,7 @@ public:
     int countColour(int id, COLORREF colour);
 
 private:
+    void roundTrip();
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     HWND main_ = nullptr;

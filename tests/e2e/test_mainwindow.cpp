@@ -1,6 +1,6 @@
 // The main window's layout: every group and control where it belongs at
-// 96 dots per inch, the menu bar, tab order, and a layout that holds when
-// the window is resized.
+// 96 dots per inch, the menu bar, and a layout that holds when the window is
+// resized.
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -140,21 +140,4 @@ TEST(MainWindow, MenusWithCaptionsAndAccessKeys)
     EXPECT_TRUE(app.menuItemEnabled(IDM_LEARNIRLEARNPRONTO));
     EXPECT_FALSE(app.menuItemEnabled(IDM_LRNINJECT));
     EXPECT_TRUE(app.menuItemEnabled(IDM_HELPABOUT));
-}
-
-TEST(MainWindow, TabMovesThroughControlsInOrder)
-{
-    App app;
-    HWND main = app.mainWindow();
-    ASSERT_NE(main, nullptr);
-    // Creation order is tab order: the visible, enabled stops in sequence.
-    std::vector<int> stops;
-    for (HWND child = GetWindow(app.control(IDC_TBCURCODE), GW_HWNDFIRST); child;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        LONG style = GetWindowLongA(child, GWL_STYLE);
-        if ((style & WS_TABSTOP) && (style & WS_VISIBLE))
-            stops.push_back(GetDlgCtrlID(child));
-    }
-    std::vector<int> expected = {IDC_TBCURCODE, IDC_CBTRANSMITIRCODE, IDC_CBLEARNIRCODE};
-    EXPECT_EQ(stops, expected);
 }
