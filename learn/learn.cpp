@@ -27,6 +27,7 @@ void FrmMain::startLearn(int32_t format)
     storeFlag(&lrnAbort, 0);
     lrnActive = true;
     lrnFormat = format;
+    ++learnsStarted_;
 
     if (format >= 0) {
         // The hook stays off for the whole of our own learn, so the driver
@@ -35,8 +36,16 @@ void FrmMain::startLearn(int32_t format)
         driver::call(driver::table().TavrixLearnIR, 0, hTavrix, format, lrnBuffer,
                      LearnProgressCallback, 0, &lrnAbort, 0, -1, 0);
         DWORD error = GetLastError();
-        if (error != LEARN_PENDING)
+        if (error != LEARN_PENDING) {
+            // The box runs its own message loop: a driver that learns
+            // synchronously reports the end while it is open, endLearn runs
+            // then, and a hooked learn may even have begun since. Only a
+            // learn that is still this one gets its display.
+            unsigned thisLearn = learnsStarted_;
             MessageBoxA(hwnd_, INCOMPATIBLE_DRIVER_MESSAGE, "ERROR", MB_OK);
+            if (!lrnActive || learnsStarted_ != thisLearn)
+                return;
+        }
         setVisible(IDC_CBLEARNCANCEL, true);
         setVisible(IDC_CBINJECTIR, true);
         setEnabled(IDC_CBINJECTIR, false);

@@ -177,23 +177,49 @@ TEST_F(Learn, AcceptBurstInOwnLearnTakesTheBurst)
 
 TEST_F(Learn, DriverThatCannotLearnInTheBackground)
 {
+    // The driver's complaint comes in a message box; the learn may still be
+    // running when it is dismissed, or may have ended while it was open (a
+    // driver that learns synchronously). Either way the window must show
+    // the learn's real state afterwards.
     App failing(Env{{"TAVRIXSIM_LEARN_ERROR", "87"}});
     ASSERT_NE(failing.mainWindow(), nullptr);
+    simctl::point("nec1");
     simctl::setLearnMode(true);
-    failing.click(IDC_CBLEARNIRCODE);
-    MessageBoxInfo box = failing.waitMessageBox();
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.caption, "ERROR");
-    EXPECT_EQ(box.text,
-              "The Tavrix Driver Installed on your System is not compatible with this "
-              "application. Please update your Tavrix API driver (TAVRIXDRV.DLL)!");
-    EXPECT_FALSE(box.hasIcon);
-    EXPECT_EQ(failing.messageBoxes().size(), 1u);
-    App::pressOk(box.window);
-    ASSERT_TRUE(waitFor([&] { return failing.visible(IDC_CBLEARNCANCEL); }, 3000));
-    EXPECT_TRUE(failing.messageBoxes().empty());
-    failing.click(IDC_CBLEARNCANCEL);
-    EXPECT_TRUE(waitFor([&] { return failing.visible(IDC_LBLLRNSTATUS); }, 2000));
+    for (bool endsUnderTheBox : {false, true}) {
+        SCOPED_TRACE(endsUnderTheBox ? "the learn ends while the box is open" : "still learning");
+        failing.typeCode("");
+        failing.click(IDC_CBLEARNIRCODE);
+        MessageBoxInfo box = failing.waitMessageBox();
+        ASSERT_NE(box.window, nullptr);
+        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.text,
+                  "The Tavrix Driver Installed on your System is not compatible with this "
+                  "application. Please update your Tavrix API driver (TAVRIXDRV.DLL)!");
+        EXPECT_FALSE(box.hasIcon);
+        EXPECT_EQ(failing.messageBoxes().size(), 1u);
+        if (endsUnderTheBox) {
+            ASSERT_GE(simctl::finish(), 1);
+            ASSERT_TRUE(waitFor([&] { return failing.codeText() == NEC1_CODE; }, 5000))
+                << "the learn's end is handled while the box is open";
+        }
+        App::pressOk(box.window);
+        ASSERT_TRUE(waitFor([&] { return failing.messageBoxes().empty(); }, 3000));
+        settle(200);
+        if (endsUnderTheBox) {
+            EXPECT_TRUE(failing.visible(IDC_LBLLRNSTATUS)) << "idle display";
+            EXPECT_FALSE(failing.visible(IDC_CBLEARNCANCEL));
+            EXPECT_FALSE(failing.visible(IDC_CBINJECTIR));
+            EXPECT_TRUE(failing.enabled(IDC_CBLEARNIRCODE));
+            EXPECT_TRUE(failing.enabled(IDC_CBTRANSMITIRCODE));
+            EXPECT_EQ(failing.codeText(), NEC1_CODE);
+        } else {
+            ASSERT_TRUE(failing.visible(IDC_CBLEARNCANCEL));
+            EXPECT_FALSE(failing.enabled(IDC_CBLEARNIRCODE));
+            failing.click(IDC_CBLEARNCANCEL);
+            EXPECT_TRUE(waitFor([&] { return failing.visible(IDC_LBLLRNSTATUS); }, 2000));
+            EXPECT_EQ(failing.codeText(), "") << "Cancel keeps the box as it was";
+        }
+    }
 }
 
 TEST_F(Learn, HookedLearnFollowedAndInjected)
