@@ -326,7 +326,12 @@ static INPUT keyInput(WORD vk, bool up)
 
 void App::keys(std::initializer_list<WORD> chord)
 {
-    toForeground();
+    // A window of the program's that is in front already (a modal box) keeps
+    // the keyboard; otherwise the main window takes it.
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    if (owner != pid_)
+        toForeground();
     std::vector<INPUT> inputs;
     for (WORD vk : chord)
         inputs.push_back(keyInput(vk, false));

@@ -92,7 +92,9 @@ public:
     // Real input: the main window is brought to the foreground and the keys
     // and clicks go through the system's input queue, so the program's own
     // message loop sees them as it sees a user's. keys() holds every key of
-    // the chord but the last, presses the last, and lets go in reverse.
+    // the chord but the last, presses the last, and lets go in reverse; they
+    // go to the program's window in front (the main window unless a box of
+    // the program's is).
     bool toForeground();
     void keys(std::initializer_list<WORD> chord);
     void mouseClick(int id);  // at the control's centre

@@ -82,13 +82,10 @@ TEST_F(About, TextsModalityAndClosingKeys)
         EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
         EXPECT_TRUE(style & WS_SYSMENU);
 
-        HWND ok = GetDlgItem(about, IDC_CMDOK);
-        if (key) {
-            PostMessageA(ok, WM_KEYDOWN, key, 0);
-            PostMessageA(ok, WM_KEYUP, key, 0);
-        } else {
-            PostMessageA(ok, BM_CLICK, 0, 0);
-        }
+        if (key)
+            app.keys({static_cast<WORD>(key)});
+        else
+            PostMessageA(GetDlgItem(about, IDC_CMDOK), BM_CLICK, 0, 0);
         EXPECT_TRUE(waitFor([&] { return !IsWindow(about); }, 3000)) << "About box still open";
         EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(app.mainWindow()) != FALSE; }, 2000));
     }
