@@ -263,7 +263,11 @@ void footprintAndSoakRows(Table& table, const Options& options)
 
     table.section("6. Footprint");
     table.row("pellwick.exe, 32-bit product build", sizeText(options.size32));
+#if defined(_WIN64)
     table.row("pellwick.exe, 64-bit test build", sizeText(fileSize(e2e::binDir() + "pellwick.exe")));
+#else
+    table.note("no 64-bit build: this host runs the 32-bit product build itself");
+#endif
     if (options.buildSeconds >= 0)
         table.row("build time", fixed(options.buildSeconds, 1) + " s", options.buildWhat);
     if (start.ok && end.ok) {

@@ -74,8 +74,12 @@ bench=$!
 tail -n +1 -f --pid="$bench" "$result"
 status=0
 wait "$bench" || status=$?
-revision=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
-git diff --quiet HEAD -- app code learn ui sim 2>/dev/null || revision="$revision with uncommitted changes"
+revision=unknown
+if command -v git >/dev/null && revision=$(git rev-parse --short HEAD 2>/dev/null); then
+    git diff --quiet HEAD -- app code learn ui sim ir || revision="$revision with uncommitted changes"
+else
+    revision=unknown
+fi
 {
     echo "   sources: $revision"
     echo "   host load average (1 min): $load_before at the start, $(load) at the end"

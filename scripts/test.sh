@@ -53,7 +53,8 @@ echo "== Windows builds"
 if bin=$(scripts/build.sh 2>build/win-build.log); then
     exe32=build/win32/bin/pellwick.exe
     check "pellwick.exe is a 32-bit GUI program" \
-        sh -c "file '$exe32' | grep -q 'PE32 executable (GUI) Intel 80386'"
+        sh -c "i686-w64-mingw32-objdump -f '$exe32' | grep -q 'file format pei-i386' &&
+               i686-w64-mingw32-objdump -p '$exe32' | grep -qE '^Subsystem\s+00000002'"
     check "pellwick.exe does not import the driver library" \
         sh -c "! i686-w64-mingw32-objdump -p '$exe32' | grep -qi 'DLL Name: tavrixdrv'"
     check "pellwick.exe needs only Windows' own libraries" \
