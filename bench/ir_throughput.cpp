@@ -59,7 +59,7 @@ std::string learntSize(const std::string& code, bool spoil)
 struct Figure {
     double perSecond;
     double meanUs;
-    double maxUs;
+    double p99Us;  // the slowest call but one in a hundred
 };
 
 // Runs `once` repeatedly for about `seconds`, timing every call.
@@ -77,8 +77,9 @@ Figure measure(double seconds, Work once)
     double sum = 0;
     for (double t : times)
         sum += t;
+    std::sort(times.begin(), times.end());
     return {static_cast<double>(times.size()) / total, sum / static_cast<double>(times.size()),
-            *std::max_element(times.begin(), times.end())};
+            times[times.size() * 99 / 100]};
 }
 
 std::string grouped(double v)
@@ -96,7 +97,7 @@ void row(const std::string& label, const Figure& f, const std::string& beside)
 {
     char figure[64], mean[96];
     std::snprintf(figure, sizeof figure, "%s codes/s", grouped(f.perSecond).c_str());
-    std::snprintf(mean, sizeof mean, "%.1f us each, slowest %.0f us%s%s", f.meanUs, f.maxUs,
+    std::snprintf(mean, sizeof mean, "%.1f us each, 99 %% within %.1f us%s%s", f.meanUs, f.p99Us,
                   beside.empty() ? "" : "; ", beside.c_str());
     std::printf("   %-46s %-24s %s\n", label.c_str(), figure, mean);
 }
@@ -132,7 +133,10 @@ int main(int argc, char** argv)
             if (ir::parsePronto(c.text, &s, nullptr))
                 sink += ir::decode(s).protocol.size() + 1;
         });
-        row(c.label, f, c.text.size() == 2048 ? "target well under 1 ms" : "");
+        ir::Signal s;
+        ir::parsePronto(c.text, &s, nullptr);
+        std::string result = ir::decodeLine(ir::decode(s));
+        row(c.label, f, c.text.size() == 2048 ? result + "; target well under 1 ms" : result);
     }
 
     const std::vector<ir::ProtocolInfo>& all = ir::protocols();

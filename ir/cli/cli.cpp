@@ -64,7 +64,8 @@ std::string renderUsage()
         "the repeat part. Names in any case, values in decimal; a parameter with a\n"
         "default [in brackets] may be left out.\n"
         "  pellwick-ir render NEC1 D=4 F=8\n"
-        "\n";
+        "\n"
+        "Protocols and the ranges of their parameters:\n";
     for (const ir::ProtocolInfo& p : ir::protocols()) {
         std::string line = "  " + std::string(p.name);
         line.resize(14, ' ');
