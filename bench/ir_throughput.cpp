@@ -126,7 +126,8 @@ int main(int argc, char** argv)
         {"decode: 2,048 characters that fit no protocol", learntSize(rendered({"NEC2", "D=4", "F=8"}), true)},
     };
 
-    std::printf("\nIR code core on the host (pellwick_ir_bench, Release build%s)\n", quick ? ", quick run" : "");
+    std::printf("\n8. IR code core on the host: parse and decode, render (pellwick_ir_bench, Release build%s)\n",
+                quick ? ", quick run" : "");
     for (const Case& c : decodes) {
         Figure f = measure(seconds, [&] {
             ir::Signal s;
