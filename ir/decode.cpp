@@ -10,6 +10,7 @@
 // one set of parameters fits it.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "ir/ir.h"
 #include "ir/irp.h"
@@ -235,6 +236,8 @@ Match matchRow(const Row& row, const std::vector<double>& d, const Params* given
                     }
                 }
             }
+        // More than a handful of places to be in at a frame's end: the
+        // durations fit too loosely to tell one code from another.
         if (engine.exhausted() || next.size() > 8) {
             result.ambiguous = true;
             return result;

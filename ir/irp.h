@@ -31,7 +31,7 @@ struct Item {
 
     // A bare number in a frame is a duration, as in IRP.
     Item(int durationUnits) : units(durationUnits) {}
-    Item(ItemKind k) : kind(k) {}
+    explicit Item(ItemKind k) : kind(k) {}
 };
 
 inline Item field(ParamId p, int bits, int shift = 0, bool inverted = false)

@@ -2,6 +2,7 @@
 // table rows the decoder walks.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "ir/ir.h"

@@ -3,6 +3,7 @@
 // refusals, the decode rules for NEC variants, JVC and Denon, and the facts.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <random>
 #include <string>
