@@ -88,7 +88,7 @@ struct SharedState {
     int32_t manualLearn;
     int32_t transmitFails;
     int32_t pointed;          // 0 = the built-in remote, 1 = pointedCode
-    char pointedName[16];     // nec1, rc5, rc6 or "pronto"
+    char pointedName[16];     // nec1, rc5, rc6, "protocol" or "pronto"
     char pointedCode[TEXT_CAPACITY];
     uint32_t remotePresses;   // the built-in remote's next code
     // The learn hook.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ir/ir.h"
 #include "sim/pronto.h"
 #include "sim/shared.h"
 #include "sim/simtext.h"
@@ -217,10 +218,17 @@ bool point(const std::string& nameOrPronto)
         for (char& c : name)
             c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         code = simtext::namedCode(words[0]);
+    } else if (!words.empty() && ir::findProtocol(words[0])) {
+        // A protocol with its parameters, "NEC1 D=4 F=8": the code the IR
+        // core renders for it.
+        std::string error;
+        if (!ir::renderWords(words, &code, &error))
+            return fail("cannot make the code " + simtext::quoted(nameOrPronto, 80) + ": " + error);
+        name = "protocol";
     } else {
         pronto::Code parsed;
         if (!pronto::parse(nameOrPronto.data(), nameOrPronto.size(), &parsed))
-            return fail("not nec1, rc5, rc6, remote or a valid Pronto code: " +
+            return fail("not nec1, rc5, rc6, remote, a protocol with parameters or a valid Pronto code: " +
                         simtext::quoted(nameOrPronto, 80));
         name = "pronto";
         code = pronto::format(parsed);

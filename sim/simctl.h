@@ -32,8 +32,11 @@ int press(const std::string& code);
 // NUL faults.  At most 2064 bytes.
 int pressRaw(const void* bytes, size_t length);
 
-// The code that later learns see: "nec1", "rc5", "rc6" (any case), a Pronto
-// text, or "remote" for the built-in remote again.  False for anything else.
+// The code that later learns see: "nec1", "rc5", "rc6" (any case), a
+// protocol with its parameters as ir::renderWords takes them ("NEC1 D=4 F=8",
+// rendered by the IR core), a Pronto text, or "remote" for the built-in
+// remote again.  False for anything else, and for a protocol whose
+// parameters the IR core refuses (the reason in lastError()).
 bool point(const std::string& nameOrPronto);
 
 // How long an automatic learn takes, 1 ms to 1 hour.
@@ -101,7 +104,7 @@ struct Snapshot {
     int learnDurationMs = 0;
     bool manualLearn = false;
     bool transmitFails = false;
-    std::string pointed;        // "remote", "nec1", "rc5", "rc6" or "pronto"
+    std::string pointed;        // "remote", "nec1", "rc5", "rc6", "protocol" or "pronto"
     std::string pointedCode;    // the Pronto text of a pointed code
     uint32_t learnsStarted = 0, hookedLearns = 0, codesPressed = 0, transmissions = 0;
     std::vector<ProcessInfo> processes;

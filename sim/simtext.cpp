@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ir/ir.h"
+
 namespace simtext {
 
 namespace {
@@ -220,10 +222,24 @@ const char* namedCode(const std::string& name)
     return nullptr;
 }
 
+namespace {
+
+std::string button(const std::vector<std::string>& words)
+{
+    std::string code;
+    ir::renderWords(words, &code, nullptr);
+    return code;
+}
+
+}  // namespace
+
 const char* remoteCode(uint32_t press)
 {
-    static const char* const BUTTONS[] = {NEC1, RC5, RC6};
-    return BUTTONS[press % 3];
+    // The remote's buttons are protocol codes made by the IR core, as any
+    // code pointed at the device by protocol and parameters is.
+    static const std::string BUTTONS[] = {button({"NEC1", "D=12", "S=34", "F=56"}),
+                                          button({"RC5", "D=12", "F=56"}), button({"RC6", "D=1", "F=3"})};
+    return BUTTONS[press % 3].c_str();
 }
 
 std::string floodCode(uint32_t number)

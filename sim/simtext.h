@@ -37,7 +37,8 @@ size_t boundedLength(const char* text, size_t max);
 
 // The built-in remote and the named codes that `point` accepts.
 const char* namedCode(const std::string& name);  // nec1, rc5, rc6 (any case); null otherwise
-const char* remoteCode(uint32_t press);           // the built-in remote, cycling
+const char* remoteCode(uint32_t press);           // the built-in remote, cycling: NEC1 D=12 S=34 F=56,
+                                                  // RC5 D=12 F=56, RC6 D=1 F=3, rendered by ir/
 std::string floodCode(uint32_t number);           // received code number n of a flood: 12 chars
 
 // Misbehaviours chosen with TAVRIXSIM_HOSTILE.

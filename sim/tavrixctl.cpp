@@ -19,6 +19,7 @@ const char USAGE[] =
     "  press <code>                 every receive callback gets <code>\n"
     "  press-raw <escaped bytes>    the same, exact bytes and no NUL after them\n"
     "  point <nec1|rc5|rc6|remote|Pronto hex>   what later learns see\n"
+    "  point PROTOCOL NAME=VALUE... a protocol code made by pellwick-ir's core: point NEC1 D=4 F=8\n"
     "  learn-duration <ms>          how long a learn takes (default 2000)\n"
     "  learn-mode auto|manual       manual: learns move only by progress and finish\n"
     "  finish                       end the running learn with its code\n"

@@ -1,0 +1,238 @@
+#include "ir/cli/cli.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "ir/ir.h"
+
+namespace pellwickir {
+
+namespace {
+
+const char USAGE[] =
+    "usage: pellwick-ir <command> [options] [TEXT...]\n"
+    "\n"
+    "Pronto hex IR codes: the protocol and parameters of a code, the code of a\n"
+    "protocol with parameters, the facts of a code and a plot of its waveform.\n"
+    "\n"
+    "  decode [--json] [TEXT...]       protocol and parameters: NEC1 D=12 S=34 F=56\n"
+    "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
+    "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
+    "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
+    "\n"
+    "TEXT is the code's words, joined with blanks; without them the code is read\n"
+    "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
+    "Exit codes: 0 done, 1 no protocol fits (decode) or the file cannot be\n"
+    "written (plot), 2 an invalid code, a refused render or a usage error.\n";
+
+const char DECODE_USAGE[] =
+    "usage: pellwick-ir decode [--json] [TEXT...]\n"
+    "\n"
+    "Prints the code's protocol and parameters on one line, NAME=decimal in the\n"
+    "order D, S, F, T: \"NEC1 D=12 S=34 F=56\", \"RC5 D=12 F=56 T=1\". --json prints\n"
+    "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}. The once part is decoded, or the\n"
+    "repeat part when there is no once part; every duration may be off by 25 %\n"
+    "or 100 us, whichever is larger.\n"
+    "Exit codes: 0 decoded, 1 a valid code that fits no protocol (prints\n"
+    "\"unknown\"), 2 an invalid code (the reason on standard error).\n";
+
+const char INFO_USAGE[] =
+    "usage: pellwick-ir info [--json] [TEXT...]\n"
+    "\n"
+    "Prints the code's carrier, pair counts, the lengths of its once and repeat\n"
+    "parts, its shortest and longest marks and spaces, and its durations grouped\n"
+    "into clusters (\"573 us x 35\"). --json prints the same as one JSON object.\n"
+    "Exit codes: 0 done, 2 an invalid code.\n";
+
+const char PLOT_USAGE[] =
+    "usage: pellwick-ir plot [TEXT...] -o FILE.svg\n"
+    "\n"
+    "Writes the code's waveform as SVG: marks as bars over a time axis in ms,\n"
+    "the once part and the repeat part in two colours, the carrier and the\n"
+    "decode in the title. -o - writes to standard output.\n"
+    "Exit codes: 0 written, 1 the file cannot be written, 2 an invalid code.\n";
+
+std::string renderUsage()
+{
+    std::string text =
+        "usage: pellwick-ir render PROTOCOL NAME=VALUE...\n"
+        "\n"
+        "Prints the Pronto text of the protocol with these parameters on one line:\n"
+        "the first frame as the once part, what is sent while the button is held as\n"
+        "the repeat part. Names in any case, values in decimal; a parameter with a\n"
+        "default [in brackets] may be left out.\n"
+        "  pellwick-ir render NEC1 D=4 F=8\n"
+        "\n"
+        "Protocols and the ranges of their parameters:\n";
+    for (const ir::ProtocolInfo& p : ir::protocols()) {
+        std::string line = "  " + std::string(p.name);
+        line.resize(14, ' ');
+        for (const ir::ParamSpec& s : p.params) {
+            line += std::string(" ") + ir::paramName(s.id) + "=" + std::to_string(s.min) + ".." +
+                    std::to_string(s.max);
+            if (s.hasDefault)
+                line += std::string(" [") + s.defaultText + "]";
+        }
+        text += line + "\n";
+    }
+    return text + "Exit codes: 0 done, 2 refused (the reason on standard error).\n";
+}
+
+int usageError(std::ostream& err, const std::string& why, const std::string& usage)
+{
+    err << "pellwick-ir: " << why << "\n" << usage;
+    return 2;
+}
+
+struct Options {
+    bool help = false;
+    bool json = false;
+    std::string output;
+    bool hasOutput = false;
+    std::vector<std::string> words;
+};
+
+// Reads a command's options. Pronto words never start with '-', so every
+// argument that does is an option.
+bool readOptions(const std::vector<std::string>& args, bool jsonAllowed, bool outputAllowed, Options* o,
+                 std::string* why)
+{
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            o->help = true;
+        } else if (jsonAllowed && a == "--json") {
+            o->json = true;
+        } else if (outputAllowed && a == "-o") {
+            if (i + 1 >= args.size()) {
+                *why = "-o needs a file name";
+                return false;
+            }
+            o->output = args[++i];
+            o->hasOutput = true;
+        } else if (!a.empty() && a[0] == '-' && a != "-") {
+            *why = "unknown option " + a;
+            return false;
+        } else {
+            o->words.push_back(a);
+        }
+    }
+    return true;
+}
+
+// The code from the arguments, or from standard input.
+bool readSignal(const Options& o, std::istream& in, std::ostream& err, ir::Signal* signal)
+{
+    std::string text;
+    if (o.words.empty()) {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        for (const std::string& w : o.words)
+            text += (text.empty() ? "" : " ") + w;
+    }
+    std::string error;
+    if (!ir::parsePronto(text, signal, &error)) {
+        err << "pellwick-ir: not a valid Pronto code: " << error << "\n";
+        return false;
+    }
+    return true;
+}
+
+int decodeCommand(const Options& o, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    ir::Signal signal;
+    if (!readSignal(o, in, err, &signal))
+        return 2;
+    ir::Decoded d = ir::decode(signal);
+    out << (o.json ? ir::decodeJson(d) : ir::decodeLine(d)) << "\n";
+    return d.known() ? 0 : 1;
+}
+
+int infoCommand(const Options& o, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    ir::Signal signal;
+    if (!readSignal(o, in, err, &signal))
+        return 2;
+    ir::Facts f = ir::facts(signal);
+    out << (o.json ? ir::factsJson(f) + "\n" : ir::factsText(f));
+    return 0;
+}
+
+int plotCommand(const Options& o, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    if (!o.hasOutput)
+        return usageError(err, "plot needs -o FILE.svg", PLOT_USAGE);
+    ir::Signal signal;
+    if (!readSignal(o, in, err, &signal))
+        return 2;
+    std::string svg = ir::plotSvg(signal);
+    if (o.output == "-") {
+        out << svg;
+        return 0;
+    }
+    std::ofstream file(o.output, std::ios::binary);
+    file << svg;
+    file.close();
+    if (!file) {
+        err << "pellwick-ir: cannot write " << o.output << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+int renderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::vector<std::string> words(args.begin() + 1, args.end());
+    for (const std::string& w : words)
+        if (w == "--help" || w == "-h") {
+            out << renderUsage();
+            return 0;
+        }
+    if (words.empty())
+        return usageError(err, "render needs a protocol", renderUsage());
+    std::string pronto, error;
+    if (!ir::renderWords(words, &pronto, &error)) {
+        err << "pellwick-ir: " << error << "\n";
+        return 2;
+    }
+    out << pronto << "\n";
+    return 0;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return usageError(err, "no command", USAGE);
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << USAGE;
+        return 0;
+    }
+    if (command == "render")
+        return renderCommand(args, out, err);
+    const char* usage = command == "decode" ? DECODE_USAGE
+                        : command == "info" ? INFO_USAGE
+                        : command == "plot" ? PLOT_USAGE
+                                            : nullptr;
+    if (!usage)
+        return usageError(err, "unknown command " + command, USAGE);
+    Options o;
+    std::string why;
+    if (!readOptions(args, command != "plot", command == "plot", &o, &why))
+        return usageError(err, why, usage);
+    if (o.help) {
+        out << usage;
+        return 0;
+    }
+    if (command == "decode")
+        return decodeCommand(o, in, out, err);
+    if (command == "info")
+        return infoCommand(o, in, out, err);
+    return plotCommand(o, in, out, err);
+}
+
+}  // namespace pellwickir

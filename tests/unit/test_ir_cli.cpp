@@ -1,0 +1,114 @@
+// pellwick-ir through the function its main() calls: output, standard error
+// and exit code of each command, codes as arguments and on standard input.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "ir/cli/cli.h"
+
+namespace {
+
+const char NEC1[] =
+    "0000 006C 0022 0002 015B 00AD 0016 0016 0016 0016 0016 0041 0016 0041 0016 0016 "
+    "0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0016 0016 0016 0016 0016 "
+    "0016 0041 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0041 "
+    "0016 0041 0016 0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 0016 0016 0016 "
+    "0016 0016 0016 0041 0016 0041 0016 06A4 015B 0057 0016 0E6C";
+
+struct Result {
+    int exit;
+    std::string out, err;
+};
+
+Result run(const std::string& arguments, const std::string& input = "")
+{
+    std::vector<std::string> args;
+    std::istringstream words(arguments);
+    for (std::string w; words >> w;)
+        args.push_back(w);
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    int exit = pellwickir::run(args, in, out, err);
+    return {exit, out.str(), err.str()};
+}
+
+}  // namespace
+
+TEST(IrTool, ExitCodesAndOutput)
+{
+    // The same code as CR LF lines on standard input, with a tab and blanks.
+    std::string lines = std::string(NEC1).replace(99, 1, "\r\n").replace(200, 1, "\t  ") + "\r\n";
+    struct {
+        std::string arguments, input;
+        int exit;
+        std::string out;  // the whole of standard output
+        const char* err;  // part of standard error
+    } cases[] = {
+        {std::string("decode ") + NEC1, "", 0, "NEC1 D=12 S=34 F=56\n", ""},
+        {"decode", lines, 0, "NEC1 D=12 S=34 F=56\n", ""},
+        {"decode --json", lines, 0, "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}\n", ""},
+        {"decode 0000 006C 0001 0000 0016 0E6C", "", 1, "unknown\n", ""},
+        {"decode --json 0000 006C 0001 0000 0016 0E6C", "", 1, "{\"protocol\":\"unknown\"}\n", ""},
+        {"decode 0000 006C 0001 0000 0016", "", 2, "", "only 5 words"},
+        {"decode", "", 2, "", "no words"},
+        {"render rc5 d=12 f=56 t=1", "", 0,
+         "0000 0073 000B 000B 0020 0020 0020 0020 0040 0040 0020 0020 0040 0020 0020 0040 0020 0020 0020 0020 "
+         "0040 0020 0020 0020 0020 0CC8 0020 0020 0020 0020 0040 0040 0020 0020 0040 0020 0020 0040 0020 0020 "
+         "0020 0020 0040 0020 0020 0020 0020 0CC8\n",
+         ""},
+        {"render NEC1 D=256 F=1", "", 2, "", "D must be 0 to 255"},
+        {"render NEC1 D=-1 F=1", "", 2, "", "D must be 0 to 255"},
+        {"render NEC1 F=1", "", 2, "", "D is missing"},
+        {"render Nokia D=1", "", 2, "", "unknown protocol"},
+        {"render", "", 2, "", "render needs a protocol"},
+        {"info 0000 006C 0001 0000 0016 0E6C", "", 0,
+         "carrier: 38.381 kHz\npairs: 1 once, 0 repeat\nlength: once 96.8 ms, repeat 0.0 ms\n"
+         "marks: 573 to 573 us: 573 us x 1\nspaces: 96193 to 96193 us: 96193 us x 1\n",
+         ""},
+        {"info --json 0000 006C 0001 0000 0016 0E6C", "", 0,
+         "{\"carrierKHz\":38.381,\"oncePairs\":1,\"repeatPairs\":0,\"onceMs\":96.767,\"repeatMs\":0.000,"
+         "\"shortestMarkUs\":573,\"longestMarkUs\":573,\"shortestSpaceUs\":96193,\"longestSpaceUs\":96193,"
+         "\"marks\":[{\"us\":573,\"count\":1}],\"spaces\":[{\"us\":96193,\"count\":1}]}\n",
+         ""},
+        {"info 0000 006C", "", 2, "", "only 2 words"},
+        {"plot 0000 006C 0001 0000 0016 0E6C", "", 2, "", "plot needs -o FILE.svg"},
+        {"plot -o", "", 2, "", "-o needs a file name"},
+        {"decode --verbose", "", 2, "", "unknown option --verbose"},
+        {"transmit", "", 2, "", "unknown command transmit"},
+        {"", "", 2, "", "no command"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("pellwick-ir " + c.arguments);
+        Result r = run(c.arguments, c.input);
+        EXPECT_EQ(c.exit, r.exit);
+        EXPECT_EQ(c.out, r.out);
+        EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
+        EXPECT_EQ(c.err[0] == 0, r.err.empty()) << r.err;
+    }
+}
+
+TEST(IrTool, HelpPlotAndRenderedCodesDecode)
+{
+    for (const char* command : {"--help", "decode --help", "render --help", "info -h", "plot --help"}) {
+        Result r = run(command);
+        EXPECT_EQ(0, r.exit) << command;
+        EXPECT_EQ(0u, r.out.find("usage: pellwick-ir")) << command;
+    }
+    EXPECT_NE(std::string::npos, run("render --help").out.find("  NEC1         D=0..255 S=0..255 [255-D] F=0..255\n"));
+
+    Result rendered = run("render Sony20 D=3 S=200 F=100");
+    ASSERT_EQ(0, rendered.exit) << rendered.err;
+    EXPECT_EQ("Sony20 D=3 S=200 F=100\n", run("decode", rendered.out).out);
+
+    std::string path = testing::TempDir() + "pellwick-ir-plot.svg";
+    Result plot = run("plot -o " + path, rendered.out);
+    EXPECT_EQ(0, plot.exit) << plot.err;
+    std::ifstream file(path);
+    std::stringstream svg;
+    svg << file.rdbuf();
+    EXPECT_EQ(0u, svg.str().find("<svg ")) << svg.str().substr(0, 200);
+    EXPECT_NE(std::string::npos, svg.str().find("Sony20 D=3 S=200 F=100</title>"));
+    EXPECT_EQ(svg.str(), run("plot -o -", rendered.out).out) << "-o - writes the same to standard output";
+    EXPECT_EQ(1, run("plot -o /nonexistent-folder/x.svg", rendered.out).exit);
+}
