@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/Module1.h"
+#include "ui/frmInspect.h"
 #include "ui/frmMain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -25,7 +26,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1)
             break;
-        if (frmMain.translateKey(msg))
+        if (frmInspect::isDialogMessage(&msg) || frmMain.translateKey(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -253,6 +253,31 @@ void typingRow(Table& table, const Options& options)
                   millis(driverCheckMs(*size.text, 20)), "(called directly, same text)");
     }
 
+    // The inspector follows every change of the box: the same keystrokes
+    // into a second Pellwick with it open, taking turns with this one,
+    // which has it closed.
+    {
+        e2e::App inspected(quietEnv());
+        OrderlyExit exitInspected(inspected);
+        HWND inspector = nullptr;
+        if (inspected.mainWindow()) {
+            inspected.menu(IDM_CODEINSPECT);
+            inspector = inspected.findTopWindow("IR Code Inspector", 5000);
+        }
+        if (!inspector) {
+            table.note("The inspector did not open: no inspector row.");
+        } else {
+            std::vector<Keystrokes> k = keystrokes(
+                {box, inspected.control(IDC_TBCURCODE)}, small, options.quick ? 60 : 200);
+            double closed = k[0].change.median() - k[0].unchanged.median();
+            double open = k[1].change.median() - k[1].unchanged.median();
+            table.row("2,048 chars: change - no change, inspector open", millis(open),
+                      "closed: " + millis(closed) + " (same run, taking turns)");
+            table.row("2,048 chars: what the open inspector adds", millis(open - closed),
+                      std::string("target < 1 ms   ") + verdict(open - closed < 1.0));
+        }
+    }
+
     // Pastes: each replaces one megabyte code by the other.
     Samples pastes, sets, plainPastes;
     const int PASTES = options.quick ? 3 : 6;

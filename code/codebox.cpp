@@ -7,12 +7,14 @@
 #include "app/Module1.h"
 #include "app/driver.h"
 #include "learn/lrntext.h"
+#include "ui/frmInspect.h"
 #include "ui/frmMain.h"
 #include "ui/ids.h"
 
 void FrmMain::tbCurCode_Change()
 {
     std::string text = codeBoxText();
+    frmInspect::follow(text);
     // The inject button is visible exactly while a learn is under way.
     bool learning = isVisible(IDC_CBINJECTIR);
     bool hookedLearn = learning && lrnFormat < 0;

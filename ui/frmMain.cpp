@@ -202,11 +202,15 @@ HMENU createMenuBar()
     HMENU learn = CreatePopupMenu();
     AppendMenuA(learn, MF_STRING, IDM_LEARNIRLEARNPRONTO, "in &Pronto Format");
     AppendMenuA(learn, MF_STRING | MF_GRAYED, IDM_LRNINJECT, "&Inject IR Code from Window");
+    HMENU code = CreatePopupMenu();
+    AppendMenuA(code, MF_STRING, IDM_CODEINSPECT, "&Inspect...");
+    AppendMenuA(code, MF_STRING, IDM_CODEGENERATE, "&Generate...");
     HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, IDM_HELPABOUT, "&About ");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(transmit), "&Transmit");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(learn), "&Learn");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(code), "&Code");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "&Help");
     return bar;
 }
@@ -404,6 +408,8 @@ void FrmMain::onCommand(int id, int code)
     case IDM_LEARNIRLEARNPRONTO: mnuLearnIRLearnPronto_Click(); return;
     case IDM_LRNINJECT: mnuLrnInject_Click(); return;
     case IDM_HELPABOUT: mnuHelpAbout_Click(); return;
+    case IDM_CODEINSPECT: mnuCodeInspect_Click(); return;
+    case IDM_CODEGENERATE: mnuCodeGenerate_Click(); return;
     }
 }
 

@@ -45,6 +45,8 @@ public:
     void Timer1_Timer();
     void mnuFileExit_Click();
     void mnuHelpAbout_Click();
+    void mnuCodeInspect_Click();
+    void mnuCodeGenerate_Click();
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -34,6 +34,8 @@
 #define IDM_LEARNIRLEARNPRONTO 220
 #define IDM_LRNINJECT 221
 #define IDM_HELPABOUT 230
+#define IDM_CODEINSPECT 240
+#define IDM_CODEGENERATE 241
 
 // frmAbout
 #define IDC_PICICON 300
@@ -46,6 +48,21 @@
 
 // frmTX
 #define IDC_LABEL1 400
+
+// frmInspect
+#define IDC_INSPECT_LBLDECODE 500
+#define IDC_INSPECT_DECODE 501
+#define IDC_INSPECT_LBLFACTS 502
+#define IDC_INSPECT_FACTS 503
+#define IDC_INSPECT_WAVEFORM 504
+
+// frmGenerate (a dialog: IDOK and IDCANCEL are its buttons)
+#define IDD_GENERATE 600
+#define IDC_GEN_LBLPROTOCOL 601
+#define IDC_GEN_PROTOCOL 602
+#define IDC_GEN_IRP 603
+#define IDC_GEN_LABEL_D 610  // label of parameter n: IDC_GEN_LABEL_D + n
+#define IDC_GEN_VALUE_D 620  // its field: IDC_GEN_VALUE_D + n
 
 // Resources
 #define IDI_PELLWICK 1

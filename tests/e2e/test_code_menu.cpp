@@ -1,0 +1,183 @@
+// The Code menu: the inspector says what the code in the box is and follows
+// every change of it; Generate makes a code from a protocol and puts it in
+// the box as a paste would.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+#include "ir/ir.h"
+#include "sim/simctl.h"
+#include "ui/ids.h"
+
+using namespace e2e;
+
+namespace {
+
+std::string rendered(const std::vector<std::string>& words)
+{
+    std::string pronto, error;
+    EXPECT_TRUE(ir::renderWords(words, &pronto, &error)) << error;
+    return pronto;
+}
+
+}  // namespace
+
+class CodeMenu : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        simctl::reset();
+        ASSERT_NE(app.mainWindow(), nullptr);
+        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
+    }
+    void TearDown() override { simctl::reset(); }
+
+    HWND openInspector()
+    {
+        app.menu(IDM_CODEINSPECT);
+        return app.findTopWindow("IR Code Inspector", 5000);
+    }
+    std::string decodeShown(HWND inspector)
+    {
+        return windowText(GetDlgItem(inspector, IDC_INSPECT_DECODE));
+    }
+    // Marks drawn in the waveform, read inside the program's process.
+    int markPixels() { return app.countColour(IDC_INSPECT_WAVEFORM, GetSysColor(COLOR_HIGHLIGHT)); }
+
+    App app;
+};
+
+TEST_F(CodeMenu, SitsBetweenLearnAndHelp)
+{
+    std::string menus = app.menus();
+    const char* tops[] = {"top 0 \"&File\"", "top 1 \"&Transmit\"", "top 2 \"&Learn\"",
+                          "top 3 \"&Code\"", "top 4 \"&Help\""};
+    for (const char* top : tops)
+        EXPECT_NE(menus.find(top), std::string::npos) << top << " missing in\n" << menus;
+    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEINSPECT));
+    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEGENERATE));
+    EXPECT_NE(menus.find("\"&Inspect...\""), std::string::npos);
+    EXPECT_NE(menus.find("\"&Generate...\""), std::string::npos);
+}
+
+TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
+{
+    ASSERT_TRUE(simctl::point("NEC1 D=4 F=8")) << simctl::lastError();
+    simctl::setLearnDuration(300);
+    app.click(IDC_CBLEARNIRCODE);
+    ASSERT_TRUE(waitFor([&] { return !app.codeText().empty(); }, 10000)) << "the learn never ended";
+
+    HWND inspector = openInspector();
+    ASSERT_NE(inspector, nullptr);
+    EXPECT_EQ(GetWindow(inspector, GW_OWNER), app.mainWindow());
+    EXPECT_EQ(decodeShown(inspector), "NEC1 D=4 S=251 F=8");
+    EXPECT_NE(windowText(GetDlgItem(inspector, IDC_INSPECT_FACTS)).find("kHz"), std::string::npos);
+    EXPECT_TRUE(waitFor([&] { return markPixels() > 0; }, 3000)) << "no waveform drawn";
+
+    struct Edit {
+        std::string text;
+        const char* expected;  // null: the reason the text is not Pronto
+    };
+    const Edit edits[] = {
+        {RC5_CODE, "RC5 D=12 F=56 T=0"},
+        {"0000 006C 0000 0001 0010", nullptr},
+        {rendered({"Sony12", "D=1", "F=21"}), "Sony12 D=1 F=21"},
+        {"0000 006D 0001 0000 0010 0020", "unknown"},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.text);
+        app.typeCode(e.text);
+        if (e.expected) {
+            EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.expected; }, 3000))
+                << "shows " << decodeShown(inspector);
+        } else {
+            EXPECT_TRUE(waitFor([&] {
+                std::string shown = decodeShown(inspector);
+                return !shown.empty() && shown != "unknown" && shown.find(' ') != std::string::npos;
+            }, 3000)) << "shows " << decodeShown(inspector);
+            EXPECT_EQ(markPixels(), 0) << "an invalid code has no waveform";
+        }
+    }
+
+    // Opening it again brings the same window forward.
+    EXPECT_EQ(openInspector(), inspector);
+    EXPECT_EQ(app.topWindows().size(), 2u) << "one main window and one inspector";
+
+    // Minimised and restored with its owner, it still shows and draws the code.
+    app.typeCode(NEC1_CODE);
+    ShowWindow(app.mainWindow(), SW_MINIMIZE);
+    settle(300);
+    ShowWindow(app.mainWindow(), SW_RESTORE);
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(inspector) != FALSE; }, 3000));
+    EXPECT_EQ(decodeShown(inspector), "NEC1 D=12 S=34 F=56");
+    EXPECT_TRUE(waitFor([&] { return markPixels() > 0; }, 3000));
+
+    // Escape closes it; File, Exit then leaves nothing behind.
+    SetForegroundWindow(inspector);
+    app.keys({VK_ESCAPE});
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
+    EXPECT_TRUE(app.running());
+    app.menu(IDM_FILEEXIT);
+    EXPECT_EQ(app.waitExit(), 0u);
+}
+
+TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
+{
+    struct Case {
+        const char* protocol;
+        std::vector<std::pair<int, const char*>> fields;  // parameter, text
+        const char* refusal;                               // null: accepted
+    };
+    const Case cases[] = {
+        {"NEC1", {{ir::PARAM_D, "256"}, {ir::PARAM_F, "8"}}, "D must be a number from 0 to 255."},
+        {"RC5", {{ir::PARAM_D, "3"}, {ir::PARAM_F, "-1"}}, "F must be a number from 0 to 127."},
+        {"NEC1", {{ir::PARAM_D, "4"}, {ir::PARAM_S, ""}, {ir::PARAM_F, "8"}}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.protocol) + (c.refusal ? " refused" : " accepted"));
+        std::string before = app.codeText();
+        app.menu(IDM_CODEGENERATE);
+        HWND dialog = app.findTopWindow("Generate IR Code", 5000);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.mainWindow());
+        EXPECT_FALSE(IsWindowEnabled(app.mainWindow())) << "the dialog is modal";
+        HWND list = GetDlgItem(dialog, IDC_GEN_PROTOCOL);
+        LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                     reinterpret_cast<LPARAM>(c.protocol));
+        ASSERT_GE(index, 0) << "protocol not in the list";
+        SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GEN_PROTOCOL, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+        for (const auto& f : c.fields) {
+            HWND field = GetDlgItem(dialog, IDC_GEN_VALUE_D + f.first);
+            EXPECT_TRUE(IsWindowVisible(field));
+            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(f.second));
+        }
+        PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        if (c.refusal) {
+            HWND box = nullptr;
+            ASSERT_TRUE(waitFor([&] {
+                for (const MessageBoxInfo& b : app.messageBoxes())
+                    if (b.window != dialog && b.text == c.refusal)
+                        box = b.window;
+                return box != nullptr;
+            }, 3000)) << "no refusal naming the field and its range";
+            App::pressOk(box);
+            ASSERT_TRUE(waitFor([&] { return !IsWindow(box); }, 3000));
+            EXPECT_TRUE(IsWindow(dialog)) << "the dialog stays open";
+            PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+            ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 3000));
+            EXPECT_EQ(app.codeText(), before) << "a refusal changes nothing";
+        } else {
+            ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 3000));
+            std::string expected = rendered({"NEC1", "D=4", "F=8"});
+            EXPECT_TRUE(waitFor([&] { return app.codeText() == expected; }, 3000))
+                << app.codeText();
+            // The driver accepts it: the box's check enables transmitting.
+            EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 3000));
+            EXPECT_TRUE(app.menuEnabled("&Transmit"));
+            app.click(IDC_CBTRANSMITIRCODE);
+            EXPECT_TRUE(waitFor([&] { return app.logOf("TavrixTransmitIR").size() == 1; }, 5000));
+            EXPECT_NE(app.logOf("TavrixTransmitIR")[0].find("-> 1"), std::string::npos);
+        }
+    }
+}
