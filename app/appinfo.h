@@ -5,7 +5,5 @@
 // program's own (non-driver) message boxes.
 #define APP_TITLE "Pellwick"
 
-#define APP_VERSION_MAJOR 0
-#define APP_VERSION_MINOR 1
-#define APP_VERSION_REVISION 0
-#define APP_VERSION_TEXT "0.1.0"
+// APP_VERSION_MAJOR, _MINOR, _REVISION and _TEXT, from the build.
+#include "version.h"

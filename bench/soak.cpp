@@ -155,6 +155,7 @@ std::string sizeText(long long bytes)
     return kilobytes(static_cast<double>(bytes)) + " (" + std::to_string(bytes) + " bytes)";
 }
 
+#if defined(_WIN64)
 long long fileSize(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -162,6 +163,7 @@ long long fileSize(const std::string& path)
         return -1;
     return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
+#endif
 
 std::string countDelta(const Count& now, const Count& start)
 {

@@ -1,6 +1,8 @@
 // The About box and its system-information launcher.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "harness.h"
 #include "ui/ids.h"
 
@@ -68,7 +70,8 @@ TEST_F(About, TextsModalityAndClosingKeys)
         HWND about = open();
         ASSERT_NE(about, nullptr);
         EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLTITLE)), "Pellwick");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)), "Version 0.1.0");
+        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)),
+                  std::string("Version ") + PELLWICK_VERSION);
         EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLDESCRIPTION)),
                   "This simple applet can be used to aid in the learn process and allows you to "
                   "interject pre-learned codes for any third-party application which is asking "
@@ -148,5 +151,49 @@ TEST_F(About, PathValueIsStartedUnchangedEvenWithBlanks)
     EXPECT_FALSE(exists(decoy + ".started")) << "an unquoted path started another program";
     EXPECT_TRUE(app.messageBoxes().empty());
     DeleteFileA(decoy.c_str());
+    PostMessageA(about, WM_CLOSE, 0, 0);
+}
+
+TEST(Version, OneVersionInTheResourcesTheManifestAndTheAboutBox)
+{
+    // PELLWICK_VERSION comes from the CMake project, where it is written once.
+    const std::string version = PELLWICK_VERSION;
+    const std::string exe = binDir() + "pellwick.exe";
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                          std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                          std::to_string(HIWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(numbers, version);
+    for (const char* name : {"FileVersion", "ProductVersion"}) {
+        char* text = nullptr;
+        std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text),
+                                   &length)) << name;
+        EXPECT_EQ(std::string(text), version) << name;
+    }
+
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(manifest, nullptr);
+    std::string xml(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                    SizeofResource(module, manifest));
+    FreeLibrary(module);
+    EXPECT_NE(xml.find("name=\"Pellwick\" version=\"" + version + ".0\""), std::string::npos)
+        << xml;
+
+    App app;
+    ASSERT_NE(app.mainWindow(), nullptr);
+    app.menu(IDM_HELPABOUT);
+    HWND about = app.findTopWindow("About Pellwick", 5000);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)), "Version " + version);
     PostMessageA(about, WM_CLOSE, 0, 0);
 }
