@@ -292,7 +292,8 @@ void Learn::run()
                 aimed = true;
                 if (now - start + AIMED_COMPLETES_MS < endsAfter)
                     endsAfter = now - start + AIMED_COMPLETES_MS;
-                d.log.write(std::string("event learn-aimed kind=") + kindName(kind_) + " code=" + simtext::quoted(code_));
+                d.log.write(std::string("event learn-aimed kind=") + kindName(kind_) +
+                            " code=" + simtext::quoted(code_));
                 break;
             case sim::MSG_HOOK_ACCEPT_BURST:
                 if (kind_ == HOOKED) {
