@@ -54,11 +54,22 @@ Driver& Driver::get()
 Driver::Driver() : pid(GetCurrentProcessId())
 {
     InitializeCriticalSection(&lock_);
+    char path[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    programName = path;
+    programName.erase(0, programName.find_last_of("\\/") + 1);
     std::vector<std::string> problems;
     settings = simtext::readSettings(lookupEnvironment, &problems);
     log.open(settings.logPath);
     for (const std::string& p : problems)
         log.write("event setting-problem " + simtext::quoted(p));
+}
+
+void Driver::recordEvent(const std::string& what)
+{
+    sim::Device& device = sim::Device::instance();
+    if (device.ok())
+        device.recordEvent(programName + what);
 }
 
 bool Driver::validHandle(TavrixHandle h)
@@ -348,10 +359,15 @@ int32_t Driver::learnIR(TavrixHandle h, int32_t format, char* buffer, TavrixProg
 
     if (word.compare(0, 9, "HOOKLEARN") == 0) {
         uint32_t previous = 0;
+        bool newHolder = false;
         if (device.ok()) {
             sim::Device::Lock lock(device);
             previous = device.liveHookHolder();
             sim::SharedState* s = device.state();
+            // A program that gives the hook up for a learn of its own and
+            // takes it back afterwards is no news.
+            newHolder = previous != pid && s->lastHookPid != pid;
+            s->lastHookPid = pid;
             s->hookPid = pid;
             s->hookBuffer = reinterpret_cast<uintptr_t>(buffer);
             s->hookCallback = reinterpret_cast<uintptr_t>(callback);
@@ -365,6 +381,9 @@ int32_t Driver::learnIR(TavrixHandle h, int32_t format, char* buffer, TavrixProg
         log.write(line.result(1).str());
         if (previous && previous != pid)
             log.write("event hook-taken-from pid=" + std::to_string(previous));
+        if (newHolder)
+            recordEvent(" took the learn hook" +
+                        (previous ? " from process " + std::to_string(previous) : std::string()));
         if (settings.hostile.earlyCallbacks)
             earlyCallbacks(receiving, true);
         SetLastError(0);
@@ -382,9 +401,12 @@ int32_t Driver::learnIR(TavrixHandle h, int32_t format, char* buffer, TavrixProg
     std::string code;
     uint32_t holder = 0;
     uint32_t session = 0;
+    uint32_t learnError = settings.learnError;
     if (device.ok()) {
         sim::Device::Lock lock(device);
         sim::SharedState* s = device.state();
+        if (s->learnError)
+            learnError = s->learnError;
         code = s->pointed ? s->pointedCode : simtext::remoteCode(s->remotePresses++);
         ++s->learnsStarted;
         holder = device.liveHookHolder();
@@ -397,6 +419,12 @@ int32_t Driver::learnIR(TavrixHandle h, int32_t format, char* buffer, TavrixProg
     } else {
         code = simtext::remoteCode(0);
     }
+    // Before the learn's thread starts, so that its end is recorded after.
+    recordEvent(" began a learn" +
+                (holder ? " through the hook of process " + std::to_string(holder) : std::string()) + ": " +
+                simtext::codeName(code) +
+                (learnError != ERROR_IO_PENDING ? "; the call left last error " + std::to_string(learnError)
+                                                : std::string()));
     Learn* learn = new Learn(holder ? Learn::REQUESTER : Learn::OWN, target, code, session, holder);
     EnterCriticalSection(&lock_);
     own_ = learn;
@@ -422,8 +450,8 @@ int32_t Driver::learnIR(TavrixHandle h, int32_t format, char* buffer, TavrixProg
             learn->push(declined);
         }
     }
-    log.write(line.result(0).lastError(settings.learnError).str());
-    SetLastError(settings.learnError);
+    log.write(line.result(0).lastError(learnError).str());
+    SetLastError(learnError);
     return 0;
 }
 
@@ -455,10 +483,14 @@ int32_t Driver::transmitIR(TavrixHandle h, const char* code, int32_t format, int
             ++device.state()->transmissions;
     }
     if (error) {
+        if (error != ERROR_INVALID_HANDLE)
+            recordEvent(std::string("'s transmission failed: ") +
+                        (error == ERROR_GEN_FAILURE ? "transmissions fail" : "not a Pronto code of format 16"));
         log.write(line.result(0).lastError(error).str());
         SetLastError(error);
         return 0;
     }
+    recordEvent(" transmits " + simtext::codeName(std::string(code, length)));
 
     // The call lasts as long as the code takes in the air, as a real
     // transmission does; the program's windows wait meanwhile.

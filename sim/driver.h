@@ -111,6 +111,8 @@ private:
     void writeResult(const std::string& text);
     void end(const std::string& result, bool writeBuffer, const char* how);
     void becomeOwn();
+    // Learns `code` from now on: the code, its burst and its carrier.
+    void setCode(const std::string& code);
     bool takeEvent(Event* event);
     // Waits for the burst in the air to complete; false when stopped meanwhile.
     bool settle();
@@ -141,6 +143,7 @@ public:
     simtext::Settings settings;
     CallLog log;
     uint32_t pid;
+    std::string programName;  // "pellwick.exe": how the event line names this process
 
     // The exported functions.
     int32_t getDrvInfo(uint32_t* version);
@@ -154,6 +157,9 @@ public:
     int32_t transmitIR(TavrixHandle h, const char* code, int32_t format, int32_t repeat, int32_t r1, int32_t r2,
                        int32_t r3, int32_t r4);
     int32_t convertPronto(const char* code, char* output, int32_t* outputValue, int32_t r1, int32_t r2);
+
+    // Makes "<program name><what>" the device's last event.
+    void recordEvent(const std::string& what);
 
     // Used by the driver's threads.
     void serveInbox();

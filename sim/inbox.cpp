@@ -187,6 +187,19 @@ void Driver::handleMessage(const sim::Message& m)
         break;
     }
 
+    case sim::MSG_AIM: {
+        // Every learn running here: an own learn (or a requester's) and a
+        // hooked one may run side by side.
+        Learn::Event e = {m.type, 0, 0, 0, std::string(m.text, m.length)};
+        EnterCriticalSection(&lock_);
+        if (own_ && !own_->done())
+            own_->push(e);
+        if (hooked_ && !hooked_->done())
+            hooked_->push(e);
+        LeaveCriticalSection(&lock_);
+        break;
+    }
+
     case sim::MSG_HOOK_ACCEPT_BURST:
     case sim::MSG_HOOK_CANCEL: {
         Learn::Event e = {m.type, 0, 0, 0, std::string()};

@@ -23,6 +23,7 @@ enum : DWORD {
     BURST_SETTLE_MS = 50,  // the burst in the air completes before it is handed over
     PEER_CHECK_MS = 250,
     FLOOD_REPORTS_PER_MS = 10,
+    AIMED_COMPLETES_MS = 300,  // a button held before the device is learnt this soon
 };
 
 const char* kindName(Learn::Kind kind)
@@ -30,10 +31,24 @@ const char* kindName(Learn::Kind kind)
     return kind == Learn::HOOKED ? "hooked" : "own";
 }
 
+// How a learn ends, as the event line says it.
+std::string endEvent(Learn::Kind kind, uint32_t peer, const char* how, const std::string& result)
+{
+    std::string what = kind == Learn::HOOKED ? "'s hooked learn for process " + std::to_string(peer) : "'s learn";
+    return what + " ended (" + how + ")" + (result.empty() ? std::string() : ": " + simtext::codeName(result));
+}
+
 }  // namespace
 
 Learn::Learn(Kind kind, const LearnTarget& target, const std::string& code, uint32_t session, uint32_t peer)
-    : kind_(kind), target_(target), code_(code), carrierHz_(0), session_(session), peer_(peer)
+    : kind_(kind), target_(target), carrierHz_(0), session_(session), peer_(peer)
+{
+    setCode(code);
+    wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    InitializeCriticalSection(&eventsLock_);
+}
+
+void Learn::setCode(const std::string& code)
 {
     pronto::Code parsed;
     if (pronto::parse(code.data(), code.size(), &parsed)) {
@@ -41,10 +56,10 @@ Learn::Learn(Kind kind, const LearnTarget& target, const std::string& code, uint
         burst_ = pronto::format(pronto::burst(parsed));
         carrierHz_ = static_cast<int32_t>(std::lround(pronto::carrierHz(parsed)));
     } else {
+        code_ = code;
         burst_ = code;
+        carrierHz_ = 0;
     }
-    wake_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    InitializeCriticalSection(&eventsLock_);
 }
 
 Learn::~Learn()
@@ -159,6 +174,7 @@ void Learn::end(const std::string& result, bool writeBuffer, const char* how)
         *target_.flag = 0;
     d.log.write(std::string("event learn-end kind=") + kindName(kind_) + " result=" + simtext::quoted(result) +
                 " end=" + how);
+    d.recordEvent(endEvent(kind_, peer_, how, result));
     if (kind_ == HOOKED)
         sim::Device::instance().post(peer_, sim::makeMessage(sim::MSG_HOOK_RESULT, static_cast<int32_t>(session_), 0,
                                                              0, 0, result.data(), result.size()));
@@ -196,6 +212,8 @@ void Learn::run()
             *target_.flag = 0;
         d.log.write("event learn-begin kind=hooked session=" + std::to_string(session_) +
                     " requester=" + std::to_string(peer_) + " code=" + simtext::quoted(code_));
+        d.recordEvent(" began a hooked learn for process " + std::to_string(peer_) + ": " +
+                      simtext::codeName(code_));
         if (target_.callback)
             target_.callback(TAVRIX_HOOK_LEARN_BEGIN, 0, 0, target_.user);
     } else {
@@ -205,6 +223,8 @@ void Learn::run()
     }
 
     DWORD start = GetTickCount();
+    DWORD endsAfter = durationMs;  // counted from start; an aim brings it forward
+    bool aimed = false;
     DWORD lastReport = 0;
     bool reported = false;
     DWORD lastPeerCheck = start;
@@ -262,8 +282,18 @@ void Learn::run()
                 if (kind_ == REQUESTER) {
                     becomeOwn();
                     start = now;
+                    endsAfter = aimed && durationMs > AIMED_COMPLETES_MS ? DWORD(AIMED_COMPLETES_MS) : durationMs;
                     reported = false;
                 }
+                break;
+            case sim::MSG_AIM:
+                // A requester keeps the code too, for when it learns alone.
+                setCode(e.text);
+                aimed = true;
+                if (now - start + AIMED_COMPLETES_MS < endsAfter)
+                    endsAfter = now - start + AIMED_COMPLETES_MS;
+                d.log.write(std::string("event learn-aimed kind=") + kindName(kind_) +
+                            " code=" + simtext::quoted(code_));
                 break;
             case sim::MSG_HOOK_ACCEPT_BURST:
                 if (kind_ == HOOKED) {
@@ -288,13 +318,13 @@ void Learn::run()
 
         if (kind_ != REQUESTER && !manual) {
             DWORD elapsed = now - start;
-            if (elapsed >= durationMs) {
+            if (elapsed >= endsAfter) {
                 report(100, 90, carrierHz_);
                 end(code_, true, "complete");
                 return;
             }
             if (!reported || now - lastReport >= REPORT_EVERY_MS) {
-                int32_t progress = static_cast<int32_t>(static_cast<uint64_t>(elapsed) * 100 / durationMs);
+                int32_t progress = static_cast<int32_t>(static_cast<uint64_t>(elapsed) * 100 / endsAfter);
                 // No carrier until the remote's signal has been seen once.
                 report(progress, 20 + progress * 7 / 10, reported ? carrierHz_ : 0);
                 reported = true;
@@ -320,6 +350,7 @@ void Learn::run()
                 if (!holderThere) {
                     becomeOwn();
                     start = now;
+                    endsAfter = aimed && durationMs > AIMED_COMPLETES_MS ? DWORD(AIMED_COMPLETES_MS) : durationMs;
                     reported = false;
                 }
             } else if (kind_ == HOOKED && !sim::processAlive(peer_)) {
@@ -329,6 +360,7 @@ void Learn::run()
         }
     }
     d.log.write(std::string("event learn-end kind=") + kindName(kind_) + " result=\"\" end=stopped");
+    d.recordEvent(endEvent(kind_, peer_, "stopped", std::string()));
     InterlockedExchange(&done_, 1);
     d.learnEnded(this);
 }

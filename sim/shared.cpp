@@ -87,6 +87,7 @@ void Device::resetSettings()
     state_->pointedName[0] = 0;
     state_->pointedCode[0] = 0;
     state_->remotePresses = 0;
+    state_->learnError = 0;
 }
 
 Device::Lock::Lock(Device& device) : mutex_(device.lock_)
@@ -214,6 +215,22 @@ void Device::reply(uint32_t requestId, uint32_t askerPid, const std::string& tex
         SetEvent(event);
         CloseHandle(event);
     }
+}
+
+void Device::recordEvent(const std::string& text)
+{
+    if (!state_)
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Lock lock(*this);
+    size_t n = text.size() < EVENT_CAPACITY - 1 ? text.size() : EVENT_CAPACITY - 1;
+    std::memcpy(state_->eventText, text.data(), n);
+    state_->eventText[n] = 0;
+    state_->eventPid = GetCurrentProcessId();
+    state_->eventSecond = now.wHour * 3600u + now.wMinute * 60u + now.wSecond;
+    if (++state_->eventSerial == 0)
+        state_->eventSerial = 1;
 }
 
 Message makeMessage(MessageType type, int32_t a, int32_t b, int32_t c, int32_t d, const char* text,

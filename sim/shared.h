@@ -31,6 +31,7 @@ enum : uint32_t {
     QUEUE_LENGTH = 32,
     MAX_PROCESSES = 24,
     REPLY_CAPACITY = 1 << 20,  // a control's pixels fit
+    EVENT_CAPACITY = 256,      // the last event's text and its NUL
     DEFAULT_LEARN_MS = 2000,
 };
 
@@ -47,6 +48,7 @@ enum MessageType : uint32_t {
     MSG_MENUS,                // a request id; reply with the menu dump
     MSG_FLOOD,                // a request id, b codes per second, c seconds
     MSG_CAPTURE,              // a request id, b control id; reply with its pixels
+    MSG_AIM,                  // text: the code the running learn learns from now on
 };
 
 struct Message {
@@ -91,6 +93,7 @@ struct SharedState {
     char pointedName[16];     // nec1, rc5, rc6, "protocol" or "pronto"
     char pointedCode[TEXT_CAPACITY];
     uint32_t remotePresses;   // the built-in remote's next code
+    uint32_t learnError;      // 0, or the last error every learn call leaves
     // The learn hook.
     uint32_t hookPid;
     uint64_t hookBuffer, hookCallback, hookFlag;  // addresses in the holder, for status
@@ -101,6 +104,12 @@ struct SharedState {
     uint32_t hookedLearns;
     uint32_t codesPressed;
     uint32_t transmissions;
+    // The device's last event, for the virtual remote's event line.
+    uint32_t eventSerial;     // 0: none yet
+    uint32_t eventPid;
+    uint32_t eventSecond;     // local time of day, in seconds
+    char eventText[EVENT_CAPACITY];
+    uint32_t lastHookPid;     // the process that took the hook last
     Reply reply;
     ProcessSlot slots[MAX_PROCESSES];
 };
@@ -155,6 +164,10 @@ public:
     // Adds one answer to request `requestId` and wakes the asker; an answer
     // to a request that is no longer pending is dropped.  Takes the lock.
     void reply(uint32_t requestId, uint32_t askerPid, const std::string& text);
+
+    // Makes text (cut to EVENT_CAPACITY - 1 bytes) the device's last event,
+    // from this process, now.  Takes the lock itself.
+    void recordEvent(const std::string& text);
 
 private:
     Device();

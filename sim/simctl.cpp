@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -150,6 +151,11 @@ bool parseInt(const std::string& word, int64_t low, int64_t high, int64_t* value
     return true;
 }
 
+std::string programs(int count)
+{
+    return std::to_string(count) + (count == 1 ? " program" : " programs");
+}
+
 }  // namespace
 
 std::string lastError()
@@ -181,6 +187,7 @@ int pressRaw(const void* bytes, size_t length)
     std::vector<uint32_t> pids = slotsWhere(*d, [](const sim::ProcessSlot& s) { return s.receiving != 0; });
     sim::Message m = sim::makeMessage(sim::MSG_RECEIVE, 1, 0, 0, 0, static_cast<const char*>(bytes), length);
     int reached = postToAll(*d, pids, m);
+    d->recordEvent("Press of " + std::to_string(length) + " raw bytes, received by " + programs(reached));
     sim::Device::Lock lock(*d);
     ++d->state()->codesPressed;
     return reached;
@@ -199,43 +206,56 @@ int press(const std::string& code)
     std::vector<uint32_t> pids = slotsWhere(*d, [](const sim::ProcessSlot& s) { return s.receiving != 0; });
     sim::Message m = sim::makeMessage(sim::MSG_RECEIVE, 0, 0, 0, 0, code.data(), code.size());
     int reached = postToAll(*d, pids, m);
+    d->recordEvent("Press of " + simtext::quoted(code, 40) + ", received by " + programs(reached));
     sim::Device::Lock lock(*d);
     ++d->state()->codesPressed;
     return reached;
 }
+
+namespace {
+
+// What point() and aim() take: "remote", a named code, a protocol with its
+// parameters or Pronto text; *name as status shows it and *code the text.
+bool resolveCode(const std::string& nameOrPronto, std::string* name, std::string* code)
+{
+    std::vector<std::string> words = simtext::splitWords(nameOrPronto);
+    if (words.size() == 1 && (words[0] == "remote" || words[0] == "REMOTE")) {
+        *name = "remote";
+    } else if (words.size() == 1 && simtext::namedCode(words[0])) {
+        *name = words[0];
+        for (char& c : *name)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        *code = simtext::namedCode(words[0]);
+    } else if (!words.empty() && ir::findProtocol(words[0])) {
+        // A protocol with its parameters, "NEC1 D=4 F=8": the code the IR
+        // core renders for it.
+        std::string error;
+        if (!ir::renderWords(words, code, &error))
+            return fail("cannot make the code " + simtext::quoted(nameOrPronto, 80) + ": " + error);
+        *name = "protocol";
+    } else {
+        pronto::Code parsed;
+        if (!pronto::parse(nameOrPronto.data(), nameOrPronto.size(), &parsed))
+            return fail("not nec1, rc5, rc6, remote, a protocol with parameters or a valid Pronto code: " +
+                        simtext::quoted(nameOrPronto, 80));
+        *name = "pronto";
+        *code = pronto::format(parsed);
+        if (code->size() > 2048)
+            return fail("the code is " + std::to_string(code->size()) +
+                        " characters long; a learn buffer holds 2048");
+    }
+    return true;
+}
+
+}  // namespace
 
 bool point(const std::string& nameOrPronto)
 {
     clearError();
     std::string name;
     std::string code;
-    std::string trimmed = nameOrPronto;
-    std::vector<std::string> words = simtext::splitWords(nameOrPronto);
-    if (words.size() == 1 && (words[0] == "remote" || words[0] == "REMOTE")) {
-        name = "remote";
-    } else if (words.size() == 1 && simtext::namedCode(words[0])) {
-        name = words[0];
-        for (char& c : name)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        code = simtext::namedCode(words[0]);
-    } else if (!words.empty() && ir::findProtocol(words[0])) {
-        // A protocol with its parameters, "NEC1 D=4 F=8": the code the IR
-        // core renders for it.
-        std::string error;
-        if (!ir::renderWords(words, &code, &error))
-            return fail("cannot make the code " + simtext::quoted(nameOrPronto, 80) + ": " + error);
-        name = "protocol";
-    } else {
-        pronto::Code parsed;
-        if (!pronto::parse(nameOrPronto.data(), nameOrPronto.size(), &parsed))
-            return fail("not nec1, rc5, rc6, remote, a protocol with parameters or a valid Pronto code: " +
-                        simtext::quoted(nameOrPronto, 80));
-        name = "pronto";
-        code = pronto::format(parsed);
-        if (code.size() > 2048)
-            return fail("the code is " + std::to_string(code.size()) +
-                        " characters long; a learn buffer holds 2048");
-    }
+    if (!resolveCode(nameOrPronto, &name, &code))
+        return false;
     sim::Device* d = device();
     if (!d)
         return false;
@@ -251,6 +271,41 @@ bool point(const std::string& nameOrPronto)
         std::memcpy(s->pointedCode, code.c_str(), code.size() + 1);
     }
     return true;
+}
+
+int aim(const std::string& nameOrPronto)
+{
+    clearError();
+    std::string name;
+    std::string code;
+    if (!resolveCode(nameOrPronto, &name, &code))
+        return -1;
+    if (name == "remote") {
+        fail("aim takes a code; the built-in remote has no one code");
+        return -1;
+    }
+    sim::Device* d = device();
+    if (!d)
+        return -1;
+    std::vector<uint32_t> pids = slotsWhere(*d, [](const sim::ProcessSlot& s) { return s.learn != sim::LEARN_NONE; });
+    if (pids.empty()) {
+        fail("no learn is running");
+        return 0;
+    }
+    // A requester's learn may not have reached the hook holder yet: the
+    // holder's inbox serves the request before this message, so telling it
+    // too aims the learn it is about to begin.
+    uint32_t holder = 0;
+    {
+        sim::Device::Lock lock(*d);
+        holder = d->liveHookHolder();
+    }
+    if (holder && std::find(pids.begin(), pids.end(), holder) == pids.end())
+        pids.push_back(holder);
+    int told = postToAll(*d, pids, sim::makeMessage(sim::MSG_AIM, 0, 0, 0, 0, code.data(), code.size()));
+    d->recordEvent("Learn aimed at " + simtext::codeName(code) + " (" + std::to_string(told) +
+                   (told == 1 ? " process told)" : " processes told)"));
+    return told;
 }
 
 bool setLearnDuration(int ms)
@@ -308,6 +363,17 @@ bool progress(int32_t progressValue, int32_t quality, int32_t carrierHz, uint32_
         return fail("no process holds the hook or runs a learn");
     if (!d->post(pid, sim::makeMessage(sim::MSG_PROGRESS, progressValue, quality, carrierHz)))
         return fail("process " + std::to_string(pid) + " has no driver thread or its inbox is full");
+    return true;
+}
+
+bool setLearnError(uint32_t error)
+{
+    clearError();
+    sim::Device* d = device();
+    if (!d)
+        return false;
+    sim::Device::Lock lock(*d);
+    d->state()->learnError = error;
     return true;
 }
 
@@ -387,12 +453,17 @@ Snapshot snapshot()
         snap.learnDurationMs = s->learnDurationMs;
         snap.manualLearn = s->manualLearn != 0;
         snap.transmitFails = s->transmitFails != 0;
+        snap.learnError = s->learnError;
         snap.pointed = s->pointed ? s->pointedName : "remote";
         snap.pointedCode = s->pointed ? s->pointedCode : "";
         snap.learnsStarted = s->learnsStarted;
         snap.hookedLearns = s->hookedLearns;
         snap.codesPressed = s->codesPressed;
         snap.transmissions = s->transmissions;
+        snap.event.serial = s->eventSerial;
+        snap.event.pid = s->eventPid;
+        snap.event.secondOfDay = s->eventSecond;
+        snap.event.text.assign(s->eventText, simtext::boundedLength(s->eventText, sim::EVENT_CAPACITY));
         for (const sim::ProcessSlot& slot : s->slots) {
             if (slot.pid == 0)
                 continue;
@@ -418,6 +489,7 @@ std::string status()
     out += "learn-duration " + std::to_string(s.learnDurationMs) + "\n";
     out += std::string("learn-mode ") + (s.manualLearn ? "manual" : "auto") + "\n";
     out += std::string("txfail ") + (s.transmitFails ? "on" : "off") + "\n";
+    out += "learn-error " + (s.learnError ? std::to_string(s.learnError) : std::string("off")) + "\n";
     out += "point " + s.pointed + (s.pointedCode.empty() ? "" : " " + simtext::quoted(s.pointedCode)) + "\n";
     out += "hook " + (s.hookPid ? "pid=" + std::to_string(s.hookPid) : std::string("none")) + "\n";
     for (const ProcessInfo& p : s.processes)
@@ -427,6 +499,8 @@ std::string status()
     out += "counters learns=" + std::to_string(s.learnsStarted) + " hooked=" + std::to_string(s.hookedLearns) +
            " pressed=" + std::to_string(s.codesPressed) + " transmissions=" + std::to_string(s.transmissions) +
            "\n";
+    if (s.event.serial)
+        out += "last-event pid=" + std::to_string(s.event.pid) + " " + simtext::quoted(s.event.text) + "\n";
     return out;
 }
 
@@ -524,6 +598,13 @@ bool runCommand(const std::vector<std::string>& words, std::string* output)
     }
     if (command == "txfail" && args == 1 && (words[1] == "on" || words[1] == "off"))
         return setTransmitFail(words[1] == "on");
+    if (command == "aim" && args >= 1)
+        return aim(rest()) > 0;
+    if (command == "learn-error" && args == 1) {
+        if (words[1] == "off")
+            return setLearnError(0);
+        return parseInt(words[1], 1, 0xFFFFFFFFll, &a, "a last error") && setLearnError(static_cast<uint32_t>(a));
+    }
     if (command == "menus" && args == 1) {
         uint32_t pid = 0;
         if (!pidWord(words[1], &pid))

@@ -19,7 +19,8 @@ namespace simctl {
 std::string lastError();
 
 // Back to the default settings: learns take 2000 ms in auto mode from the
-// built-in remote, transmissions succeed.  The hook and the processes that
+// built-in remote, transmissions succeed, learn calls leave each process's
+// own last error.  The hook and the processes that
 // have the device open are kept.
 bool reset();
 
@@ -54,8 +55,23 @@ int finish();
 // the hook holder, or failing that a process whose learn is running.
 bool progress(int32_t progress, int32_t quality, int32_t carrierHz, uint32_t pid = 0);
 
+// Points the learns that run now (own, hooked, or waiting for the hook
+// holder) at a code given as point() takes it (not "remote"), as a button
+// held before the device would: each learn's code becomes this one, and an
+// automatic learn completes within 300 ms of it (sooner if it was due
+// sooner).  A manual learn still ends only by its flags or finish().  Later
+// learns learn what point() says.  Returns the number of processes told,
+// 0 with lastError() when no learn runs, -1 for a code point() refuses or
+// when the device cannot be reached.
+int aim(const std::string& nameOrPronto);
+
 // Later transmissions fail (TavrixTransmitIR returns 0).
 bool setTransmitFail(bool fail);
+
+// The last error that every process's learn call leaves when it starts a
+// learn, in place of its own TAVRIXSIM_LEARN_ERROR; 0 gives each process
+// its own again (997 unless set).
+bool setLearnError(uint32_t error);
 
 // The menus of process pid's windows, read by that process's driver thread:
 //   window "<title>"
@@ -90,6 +106,16 @@ std::string status();
 // and returns the last code sent, empty on failure.
 std::string flood(int codesPerSecond, int seconds);
 
+// The device's last event: a press, a learn beginning, aimed or ending, a
+// transmission, the hook taken.  Every process that uses the device
+// records its own.
+struct Event {
+    uint32_t serial = 0;     // counts up with every event; 0: none yet
+    uint32_t pid = 0;        // the process that recorded it
+    uint32_t secondOfDay = 0;  // local time
+    std::string text;        // "pellwick.exe's learn ended (complete): NEC1 D=4 S=251 F=16"
+};
+
 // What the tests need to know without parsing status().
 struct ProcessInfo {
     uint32_t pid;
@@ -104,10 +130,12 @@ struct Snapshot {
     int learnDurationMs = 0;
     bool manualLearn = false;
     bool transmitFails = false;
+    uint32_t learnError = 0;    // 0: each process's own
     std::string pointed;        // "remote", "nec1", "rc5", "rc6", "protocol" or "pronto"
     std::string pointedCode;    // the Pronto text of a pointed code
     uint32_t learnsStarted = 0, hookedLearns = 0, codesPressed = 0, transmissions = 0;
     std::vector<ProcessInfo> processes;
+    Event event;
 };
 Snapshot snapshot();
 

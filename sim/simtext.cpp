@@ -249,6 +249,16 @@ std::string floodCode(uint32_t number)
     return code;
 }
 
+std::string codeName(const std::string& pronto)
+{
+    ir::Signal signal;
+    std::string error;
+    if (!ir::parsePronto(pronto, &signal, &error))
+        return "an invalid code";
+    ir::Decoded decoded = ir::decode(signal);
+    return decoded.known() ? ir::decodeLine(decoded) : "a code of no known protocol";
+}
+
 Hostile parseHostile(const std::string& list, std::vector<std::string>* unknown)
 {
     Hostile h;

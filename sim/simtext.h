@@ -41,6 +41,10 @@ const char* remoteCode(uint32_t press);           // the built-in remote, cyclin
                                                   // RC5 D=12 F=56, RC6 D=1 F=3, rendered by ir/
 std::string floodCode(uint32_t number);           // received code number n of a flood: 12 chars
 
+// A code as the event line names it: what the IR core decodes it as
+// ("NEC1 D=4 S=251 F=16"), "a code of no known protocol" or "an invalid code".
+std::string codeName(const std::string& pronto);
+
 // Misbehaviours chosen with TAVRIXSIM_HOSTILE.
 struct Hostile {
     bool staleText = false;       // received text freed right after the callback

@@ -23,8 +23,10 @@ const char USAGE[] =
     "  learn-duration <ms>          how long a learn takes (default 2000)\n"
     "  learn-mode auto|manual       manual: learns move only by progress and finish\n"
     "  finish                       end the running learn with its code\n"
+    "  aim <code as point takes it> the running learns learn this code, complete soon after\n"
     "  progress <p> <q> <hz> [pid]  one progress report (hook holder by default)\n"
     "  txfail on|off                later transmissions fail\n"
+    "  learn-error <n>|off          every learn call leaves last error <n> (off: each program's own)\n"
     "  flood <per second> <seconds> received codes from the driver threads; prints the last\n"
     "  learn [--timeout <ms>] [--abort-after <ms>] [--progress]   learn as another application\n"
     "  menus <pid>                  the menus of process <pid>'s windows\n"
@@ -34,7 +36,8 @@ const char USAGE[] =
 
 bool changesSettings(const std::string& command)
 {
-    return command == "point" || command == "learn-duration" || command == "learn-mode" || command == "txfail";
+    return command == "point" || command == "learn-duration" || command == "learn-mode" || command == "txfail" ||
+           command == "learn-error";
 }
 
 int learnCommand(const std::vector<std::string>& words)

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "sim/simctl.h"
 #include "ui/ids.h"
@@ -109,7 +110,7 @@ static std::string environmentBlock(const std::map<std::string, std::string>& ex
     return out;
 }
 
-App::App(Env env, std::string exe)
+App::App(Env env, std::string exe, std::string mainTitle) : mainTitle_(std::move(mainTitle))
 {
     if (exe.empty())
         exe = binDir() + "pellwick.exe";
@@ -211,7 +212,7 @@ HWND App::mainWindow(DWORD timeoutMs)
 {
     if (main_ && IsWindow(main_))
         return main_;
-    main_ = findTopWindow("Tavrix Pellwick Utility", timeoutMs);
+    main_ = findTopWindow(mainTitle_, timeoutMs);
     return main_;
 }
 

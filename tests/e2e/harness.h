@@ -54,8 +54,10 @@ using Env = std::map<std::string, std::string>;
 class App {
 public:
     // Starts exe (default: pellwick.exe beside the test program) with the
-    // given extra environment. The call log goes to a fresh file.
-    explicit App(Env env = Env(), std::string exe = "");
+    // given extra environment. The call log goes to a fresh file. The main
+    // window is the one titled mainTitle.
+    explicit App(Env env = Env(), std::string exe = "",
+                 std::string mainTitle = "Tavrix Pellwick Utility");
     ~App();
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -124,6 +126,7 @@ private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     HWND main_ = nullptr;
+    std::string mainTitle_;
     std::string logPath_;
 };
 
