@@ -13,6 +13,7 @@ scripts/install-deps.sh
 
 build=build/package
 rm -rf "$build"
+mkdir -p build
 echo "Building the 32-bit product in $build ..."
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
     -DBUILD_TESTING=OFF >"$build.log" 2>&1 &&
