@@ -7,7 +7,8 @@ set -euo pipefail
 # which a plain clang install does not bring along.
 packages=(cmake make g++ clang libclang-rt-14-dev libgtest-dev googletest
           g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick)
+          wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick
+          nsis)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -21,7 +21,9 @@ fi
 export PELLWICK_ARCH
 export WINEPREFIX="${PELLWICK_WINEPREFIX:-$PELLWICK_ROOT/build/wineprefix-$PELLWICK_ARCH}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder would copy the installer's Start menu shortcuts into the
+# host's desktop menus.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINESERVER=/usr/lib/wine/wineserver
 PELLWICK_XVFB_PID=""
 

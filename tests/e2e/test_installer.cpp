@@ -1,0 +1,308 @@
+// The installer, run as an administrator would: a silent install puts the
+// files, the all-users shortcuts and the uninstall entry in place; the
+// installed program runs on a driver in the system folder, the simulated
+// shortcut's on the simulated device; an upgrade leaves one entry and only
+// the new version's files; a silent uninstall removes everything it made and
+// leaves the system folder's driver alone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "harness.h"
+#include "ui/ids.h"
+
+using namespace e2e;
+
+namespace {
+
+const char* const ENTRY_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellwick";
+const char* const LINKS[] = {"Pellwick", "Pellwick (simulated Tavrix)", "Tavrix Simulator"};
+// Everything that an install with the simulated Tavrix puts in its folder.
+const char* const FILES[] = {"pellwick.exe",          "pellwick-ir.exe",
+                             "README.txt",            "uninstall.exe",
+                             "Simulator\\pellwick.exe", "Simulator\\tavrixdrv.dll",
+                             "Simulator\\tavrixctl.exe", "Simulator\\learnapp.exe",
+                             "Simulator\\tavrixsim.exe"};
+
+std::string shellFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+// The Program Files folder and the registry view of programs of this test's
+// kind: 32-bit for the product, 64-bit for the test build of 64-bit hosts.
+std::string installDir() { return shellFolder(CSIDL_PROGRAM_FILES) + "\\Pellwick\\"; }
+std::string linkPath(const char* name)
+{
+    return shellFolder(CSIDL_COMMON_PROGRAMS) + "\\" + name + ".lnk";
+}
+std::string setupPath(const std::string& version)
+{
+    return binDir() + "setup\\pellwick-" + version + "-setup.exe";
+}
+std::string systemDriver()
+{
+    char path[MAX_PATH] = {};
+    GetSystemDirectoryA(path, MAX_PATH);
+    return std::string(path) + "\\tavrixdrv.dll";
+}
+
+bool exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+bool entryExists()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ENTRY_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+bool entryValue(const char* name, DWORD type, void* data, DWORD* size)
+{
+    return RegGetValueA(HKEY_LOCAL_MACHINE, ENTRY_KEY, name, type, nullptr, data, size) == 0;
+}
+std::string entryString(const char* name)
+{
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    return entryValue(name, RRF_RT_REG_SZ, text, &size) ? text : "(missing)";
+}
+DWORD entryDword(const char* name)
+{
+    DWORD value = 0xFFFFFFFF, size = sizeof value;
+    entryValue(name, RRF_RT_REG_DWORD, &value, &size);
+    return value;
+}
+
+// How many uninstall entries are called Pellwick.
+int entriesNamed(const std::string& displayName)
+{
+    HKEY all;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                      0, KEY_READ, &all))
+        return -1;
+    int count = 0;
+    char sub[256];
+    for (DWORD i = 0, length = sizeof sub; RegEnumKeyExA(all, i, sub, &length, nullptr, nullptr,
+                                                         nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = sizeof sub) {
+        char name[256] = {};
+        DWORD size = sizeof name;
+        if (RegGetValueA(all, sub, "DisplayName", RRF_RT_REG_SZ, nullptr, name, &size) == 0 &&
+            displayName == name)
+            ++count;
+    }
+    RegCloseKey(all);
+    return count;
+}
+
+std::string linkTarget(const std::string& link)
+{
+    char target[MAX_PATH] = {};
+    IShellLinkA* shellLink = nullptr;
+    IPersistFile* file = nullptr;
+    std::wstring wide(link.begin(), link.end());
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shellLink)))) {
+        void** persist = reinterpret_cast<void**>(&file);
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, persist))) {
+            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ)))
+                shellLink->GetPath(target, MAX_PATH, nullptr, 0);
+            file->Release();
+        }
+        shellLink->Release();
+    }
+    return CharLowerA(target);
+}
+
+std::string lower(std::string text) { return CharLowerA(&text[0]); }
+
+std::string companyName(const std::string& exe)
+{
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), nullptr) + 1);
+    char* value = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\CompanyName",
+                        reinterpret_cast<void**>(&value), &length))
+        return "(none)";
+    return value;
+}
+
+// Runs a command line and waits for it; its exit code, or STILL_ACTIVE.
+DWORD run(const std::string& commandLine)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+DWORD install(const std::string& version, const char* options = "")
+{
+    return run("\"" + setupPath(version) + "\" /S " + options);
+}
+
+// The entry's quiet uninstall command, as a management tool runs it. The
+// uninstaller goes on from a temporary copy of itself and the started
+// process ends at once: the folder's going is the sign that it is done.
+bool uninstall()
+{
+    std::string command = entryString("QuietUninstallString");
+    return command != "(missing)" && run(command) == 0 &&
+           waitFor([] { return !exists(installDir()) && !entryExists(); }, 60000);
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitialize(nullptr);
+        scrub();
+        ASSERT_TRUE(exists(setupPath(PELLWICK_VERSION))) << setupPath(PELLWICK_VERSION);
+    }
+
+    // Whatever a test installed goes, even when it failed half-way: the Wine
+    // prefix is shared by every test that runs after this one.
+    void TearDown() override
+    {
+        scrub();
+        CoUninitialize();
+    }
+
+    void scrub()
+    {
+        if (entryExists())
+            uninstall();
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ENTRY_KEY);
+        for (const char* link : LINKS)
+            DeleteFileA(linkPath(link).c_str());
+        std::string tree = installDir();
+        tree.back() = '\0';
+        tree += '\0';  // SHFileOperation takes a list ended by an empty name
+        SHFILEOPSTRUCTA removal = {};
+        removal.wFunc = FO_DELETE;
+        removal.pFrom = tree.c_str();
+        removal.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+        SHFileOperationA(&removal);
+        // Other tests need the system folder without a driver; the one this
+        // test puts there (even a run killed half-way) is the simulated one.
+        if (readFile(systemDriver()) == readFile(binDir() + "tavrixdrv.dll"))
+            DeleteFileA(systemDriver().c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(Installer, InstallsRunsAndUninstallsEverythingItMade)
+{
+    ASSERT_EQ(install(PELLWICK_VERSION, "/SIMULATOR"), 0u);
+    const std::string dir = installDir();
+    size_t bytes = 0;
+    for (const char* file : FILES) {
+        EXPECT_TRUE(exists(dir + file)) << file;
+        bytes += readFile(dir + file).size();
+    }
+    EXPECT_FALSE(exists(dir + "tavrixdrv.dll")) << "a driver beside pellwick.exe hides the maker's";
+
+    const std::string targets[] = {"pellwick.exe", "Simulator\\pellwick.exe",
+                                   "Simulator\\tavrixsim.exe"};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(linkTarget(linkPath(LINKS[i])), lower(dir + targets[i])) << LINKS[i];
+
+    const std::string values[][2] = {
+        {"DisplayName", "Pellwick"},
+        {"DisplayVersion", PELLWICK_VERSION},
+        {"Publisher", companyName(dir + "pellwick.exe")},
+        {"DisplayIcon", dir + "pellwick.exe,0"},
+        {"InstallLocation", dir.substr(0, dir.size() - 1)},
+        {"UninstallString", "\"" + dir + "uninstall.exe\""},
+        {"QuietUninstallString", "\"" + dir + "uninstall.exe\" /S"},
+    };
+    for (const auto& value : values)
+        EXPECT_EQ(entryString(value[0].c_str()), value[1]) << value[0];
+    EXPECT_EQ(entryDword("NoModify"), 1u);
+    EXPECT_EQ(entryDword("NoRepair"), 1u);
+    EXPECT_NEAR(entryDword("EstimatedSize"), bytes / 1024.0, 10) << "EstimatedSize (KB)";
+
+    {
+        // No driver in the system folder yet: the simulated shortcut's
+        // program can only be running on the one beside it.
+        App simulated({}, linkTarget(linkPath("Pellwick (simulated Tavrix)")));
+        ASSERT_NE(simulated.mainWindow(), nullptr) << "the simulated shortcut's program failed";
+        EXPECT_EQ(simulated.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u)
+            << simulated.text(IDC_LBLINFO);
+    }
+    // The maker's installer puts its driver in the system folder.
+    ASSERT_TRUE(copyFile(binDir() + "tavrixdrv.dll", systemDriver())) << systemDriver();
+    {
+        App installed({}, dir + "pellwick.exe");
+        ASSERT_NE(installed.mainWindow(), nullptr) << "the installed program did not start";
+        EXPECT_EQ(installed.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u)
+            << installed.text(IDC_LBLINFO);
+    }
+
+    ASSERT_TRUE(uninstall()) << "the silent uninstall did not remove the folder and the entry";
+    for (const char* link : LINKS)
+        EXPECT_FALSE(exists(linkPath(link))) << link;
+    EXPECT_EQ(readFile(systemDriver()), readFile(binDir() + "tavrixdrv.dll"))
+        << "the uninstaller touched the system folder's driver";
+}
+
+TEST_F(Installer, WithoutTheSwitchLeavesTheSimulatorOut)
+{
+    ASSERT_EQ(install(PELLWICK_VERSION), 0u);
+    EXPECT_TRUE(exists(installDir() + "pellwick.exe"));
+    EXPECT_TRUE(exists(linkPath("Pellwick")));
+    EXPECT_FALSE(exists(installDir() + "Simulator"));
+    EXPECT_FALSE(exists(linkPath("Pellwick (simulated Tavrix)")));
+    EXPECT_FALSE(exists(linkPath("Tavrix Simulator")));
+}
+
+TEST_F(Installer, UpgradeLeavesOneEntryAndOnlyTheNewFiles)
+{
+    // The older package has one more file, CHANGES.txt, and its own README.
+    ASSERT_EQ(install(PELLWICK_PREVIOUS_VERSION, "/SIMULATOR"), 0u);
+    ASSERT_EQ(entryString("DisplayVersion"), PELLWICK_PREVIOUS_VERSION);
+    ASSERT_TRUE(exists(installDir() + "CHANGES.txt"));
+
+    ASSERT_EQ(install(PELLWICK_VERSION), 0u);
+    EXPECT_EQ(entriesNamed("Pellwick"), 1);
+    EXPECT_EQ(entryString("DisplayVersion"), PELLWICK_VERSION);
+    EXPECT_FALSE(exists(installDir() + "CHANGES.txt")) << "the older version's own file stayed";
+    EXPECT_NE(readFile(installDir() + "README.txt").find("Pellwick " PELLWICK_VERSION),
+              std::string::npos)
+        << "README.txt is not the new version's";
+    EXPECT_TRUE(exists(installDir() + "uninstall.exe"));
+    EXPECT_TRUE(exists(installDir() + "Simulator\\tavrixsim.exe"))
+        << "the upgrade dropped the simulated Tavrix that the older installation had";
+    EXPECT_TRUE(exists(linkPath("Tavrix Simulator")));
+}
