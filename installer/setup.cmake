@@ -27,6 +27,9 @@ string(TOLOWER ${PROJECT_NAME} PELLWICK_FILE_NAME)
 function(pellwick_stage target folder version)
     cmake_parse_arguments(PARSE_ARGV 3 arg "" "EXTRA_FILE" "")
     set(PELLWICK_PACKAGE_VERSION ${version})
+    # The title's underline, as long as "Pellwick <version>".
+    string(LENGTH "${PROJECT_NAME} ${version}" title_length)
+    string(REPEAT "=" ${title_length} PELLWICK_PACKAGE_UNDERLINE)
     set(readme ${CMAKE_CURRENT_BINARY_DIR}/generated/${target}/README.txt)
     configure_file(${PROJECT_SOURCE_DIR}/installer/README.txt.in ${readme} @ONLY NEWLINE_STYLE CRLF)
     add_custom_command(OUTPUT ${folder}.stamp
