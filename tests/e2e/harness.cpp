@@ -202,17 +202,13 @@ std::vector<HWND> App::topWindows(const char* cls, bool visibleOnly) const
 HWND App::findTopWindow(const std::string& title, DWORD timeoutMs) const
 {
     HWND found = nullptr;
-    waitFor(
-        [&] {
-            for (HWND w : topWindows()) {
-                if (windowText(w) == title) {
-                    found = w;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
+    auto shown = [&] {
+        for (HWND w : topWindows())
+            if (windowText(w) == title)
+                return (found = w) != nullptr;
+        return false;
+    };
+    waitFor(shown, timeoutMs);
     return found;
 }
 
@@ -246,6 +242,18 @@ std::vector<MessageBoxInfo> App::messageBoxes() const
     for (HWND w : topWindows("#32770"))
         boxes.push_back(describeBox(w));
     return boxes;
+}
+
+MessageBoxInfo App::waitMessageBox(DWORD timeoutMs) const
+{
+    std::vector<MessageBoxInfo> boxes;
+    waitFor([&] { return !(boxes = messageBoxes()).empty(); }, timeoutMs);
+    return boxes.empty() ? MessageBoxInfo() : boxes.front();
+}
+
+void App::pressOk(HWND box)
+{
+    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
 }
 
 HWND App::control(int id)
@@ -335,7 +343,7 @@ std::string App::waitBoxes(DWORD timeoutMs)
 bool App::dismissBoxes()
 {
     for (const MessageBoxInfo& box : messageBoxes())
-        PostMessageA(GetDlgItem(box.window, IDOK), BM_CLICK, 0, 0);
+        pressOk(box.window);
     return waitFor([this] { return messageBoxes().empty(); }, 3000);
 }
 

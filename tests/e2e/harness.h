@@ -70,8 +70,10 @@ public:
     // Every visible top-level window of the process with this class.
     std::vector<HWND> topWindows(const char* cls = nullptr, bool visibleOnly = true) const;
     HWND findTopWindow(const std::string& title, DWORD timeoutMs = 5000) const;
-    // Message boxes showing right now.
+    // Message boxes showing right now; the first one, waited for; its OK.
     std::vector<MessageBoxInfo> messageBoxes() const;
+    MessageBoxInfo waitMessageBox(DWORD timeoutMs = 5000) const;
+    static void pressOk(HWND box);
 
     HWND control(int id);
     std::string text(int id);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <regex>
 
 #include "harness.h"
 #include "sim/simctl.h"
@@ -16,12 +17,9 @@ namespace {
 // One argument of a call log line, as logged ("\"HOOKLEARN\"", "16").
 std::string field(const std::string& line, const std::string& name)
 {
-    size_t at = line.find(" " + name + "=");
-    if (at == std::string::npos)
-        return std::string();
-    at += name.size() + 2;
-    size_t end = line[at] == '"' ? line.find('"', at + 1) + 1 : line.find(' ', at);
-    return line.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    std::smatch value;
+    std::regex_search(line, value, std::regex(" " + name + "=(\"[^\"]*\"|[^ ]*)"));
+    return value.empty() ? std::string() : value.str(1);
 }
 
 }  // namespace

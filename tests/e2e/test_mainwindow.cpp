@@ -99,9 +99,8 @@ TEST(MainWindow, LayoutAtItsPlaceAndHoldsWhenResized)
     ASSERT_NE(group, nullptr) << "no icon resource";
     const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(exe, group)));
     ASSERT_NE(dir, nullptr);
-    EXPECT_EQ(dir[6], 32);  // width of the first entry
-    EXPECT_EQ(dir[7], 32);  // height
-    EXPECT_EQ(dir[8], 16);  // colours
+    EXPECT_EQ(std::vector<int>(dir + 6, dir + 9), (std::vector<int>{32, 32, 16}))
+        << "the first entry's width, height and colours";
     FreeLibrary(exe);
 
     expectLayout(app, "as opened");
