@@ -5,31 +5,9 @@
 #include <vector>
 
 #include "procinfo.h"
+#include "remote.h"
 
 using namespace bench;
-
-namespace {
-
-std::string folder()
-{
-    char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path);
-    return p.substr(0, p.find_last_of("\\/") + 1);
-}
-
-HWND windowOf(DWORD pid)
-{
-    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == pid && IsWindowVisible(w))
-            return w;
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 TEST(ProcInfo, GdiCountFollowsObjectsCreatedAndDeleted)
 {
@@ -87,18 +65,16 @@ TEST(ProcInfo, WorkingSetGrowsWithTouchedMemory)
 
 TEST(ProcInfo, AnotherProcessIsReadThroughItsHandle)
 {
-    std::string exe = folder() + "empty_win32.exe";
-    std::string commandLine = "\"" + exe + "\"";
+    // Found beside this program: the first place CreateProcess looks.
+    char commandLine[] = "empty_win32.exe";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info));
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &info));
     HWND window = nullptr;
-    for (int i = 0; i < 1000 && !window; ++i) {
-        Sleep(10);
-        window = windowOf(info.dwProcessId);
-    }
+    poll([&] { return (window = visibleWindow(info.dwProcessId, "Empty Win32 Baseline")) != nullptr; },
+         10000);
     ASSERT_NE(window, nullptr);
     Footprint f = footprint(info.dwProcessId);
     EXPECT_TRUE(f.ok);

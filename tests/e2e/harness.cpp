@@ -1,11 +1,12 @@
 #include "harness.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <utility>
 
+#include "sim/pronto.h"
 #include "sim/simctl.h"
+#include "sim/simtext.h"
 #include "ui/ids.h"
 
 namespace e2e {
@@ -19,6 +20,19 @@ const char* const NEC1_CODE =
 const char* const RC5_CODE =
     "0000 0073 0000 000B 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 "
     "0020 0020 0020 0040 0020 0020 0020 0020 0CC8";
+
+std::string burstOf(const std::string& code)
+{
+    pronto::Code parsed;
+    if (!pronto::parse(code.data(), code.size(), &parsed))
+        return std::string();
+    return pronto::format(pronto::burst(parsed));
+}
+
+std::string learntLine(const std::string& code)
+{
+    return "CODE \"" + simtext::escape(code) + "\"\n";
+}
 
 std::string binDir()
 {
@@ -76,13 +90,6 @@ std::string windowText(HWND window)
     return text;
 }
 
-std::string className(HWND window)
-{
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 // ---------------------------------------------------------------------------
 
 static std::string environmentBlock(const std::map<std::string, std::string>& extra)
@@ -110,7 +117,8 @@ static std::string environmentBlock(const std::map<std::string, std::string>& ex
     return out;
 }
 
-App::App(Env env, std::string exe, std::string mainTitle) : mainTitle_(std::move(mainTitle))
+App::App(Env env, std::string exe, const std::string& dir, std::string mainTitle)
+    : mainTitle_(std::move(mainTitle))
 {
     if (exe.empty())
         exe = binDir() + "pellwick.exe";
@@ -125,7 +133,7 @@ App::App(Env env, std::string exe, std::string mainTitle) : mainTitle_(std::move
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, &block[0],
-                       nullptr, &startup, &info)) {
+                       dir.empty() ? nullptr : dir.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         pid_ = info.dwProcessId;
@@ -178,7 +186,9 @@ static BOOL CALLBACK collectWindow(HWND window, LPARAM param)
         return TRUE;
     if (ctx->visibleOnly && !IsWindowVisible(window))
         return TRUE;
-    if (ctx->cls && className(window) != ctx->cls)
+    char cls[256] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (ctx->cls && std::string(cls) != ctx->cls)
         return TRUE;
     ctx->found.push_back(window);
     return TRUE;
@@ -194,17 +204,13 @@ std::vector<HWND> App::topWindows(const char* cls, bool visibleOnly) const
 HWND App::findTopWindow(const std::string& title, DWORD timeoutMs) const
 {
     HWND found = nullptr;
-    waitFor(
-        [&] {
-            for (HWND w : topWindows()) {
-                if (windowText(w) == title) {
-                    found = w;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
+    auto shown = [&] {
+        for (HWND w : topWindows())
+            if (windowText(w) == title)
+                return (found = w) != nullptr;
+        return false;
+    };
+    waitFor(shown, timeoutMs);
     return found;
 }
 
@@ -242,17 +248,9 @@ std::vector<MessageBoxInfo> App::messageBoxes() const
 
 MessageBoxInfo App::waitMessageBox(DWORD timeoutMs) const
 {
-    MessageBoxInfo info;
-    waitFor(
-        [&] {
-            std::vector<MessageBoxInfo> boxes = messageBoxes();
-            if (boxes.empty())
-                return false;
-            info = boxes.front();
-            return true;
-        },
-        timeoutMs);
-    return info;
+    std::vector<MessageBoxInfo> boxes;
+    waitFor([&] { return !(boxes = messageBoxes()).empty(); }, timeoutMs);
+    return boxes.empty() ? MessageBoxInfo() : boxes.front();
 }
 
 void App::pressOk(HWND box)
@@ -386,65 +384,94 @@ void App::roundTrip()
     settle(50);
 }
 
+bool App::learnShowing()
+{
+    return visible(IDC_CBINJECTIR);
+}
+
+bool App::idle()
+{
+    return visible(IDC_LBLLRNSTATUS) && !learnShowing();
+}
+
+bool App::startOwnLearn()
+{
+    click(IDC_CBLEARNIRCODE);
+    return waitFor([this] { return visible(IDC_CBLEARNCANCEL); }, 3000);
+}
+
+bool App::responsive()
+{
+    DWORD_PTR result = 0;
+    return running() && mainWindow(2000) &&
+           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+std::string App::waitBoxes(DWORD timeoutMs)
+{
+    if (!waitFor([this] { return !messageBoxes().empty(); }, timeoutMs))
+        return std::string();
+    settle(200);
+    std::string shown;
+    for (const MessageBoxInfo& box : messageBoxes()) {
+        shown += (shown.empty() ? "" : "\n") + box.caption + ": " + box.text;
+        if (box.hasIcon)
+            shown += " [icon]";
+        if (box.buttons != 1)
+            shown += " [" + std::to_string(box.buttons) + " buttons]";
+    }
+    return shown;
+}
+
+bool App::dismissBoxes()
+{
+    for (const MessageBoxInfo& box : messageBoxes())
+        pressOk(box.window);
+    return waitFor([this] { return messageBoxes().empty(); }, 3000);
+}
+
 std::string App::menus()
 {
     return simctl::menus(pid_);
 }
 
-static bool lineSaysEnabled(const std::string& line)
+// Whether the menu line that `matches` picks says " enabled".
+template <typename Match>
+static bool menuLineEnabled(const std::string& menus, Match matches)
 {
-    return line.find(" enabled") != std::string::npos;
+    std::istringstream in(menus);
+    std::string line;
+    while (std::getline(in, line))
+        if (matches(line))
+            return line.find(" enabled") != std::string::npos;
+    return false;
 }
 
 bool App::menuEnabled(const std::string& topCaption)
 {
-    std::istringstream in(menus());
-    std::string line;
-    std::string quoted = "\"" + topCaption + "\"";
-    while (std::getline(in, line))
-        if (line.compare(0, 4, "top ") == 0 && line.find(quoted) != std::string::npos)
-            return lineSaysEnabled(line);
-    return false;
+    return menuLineEnabled(menus(), [&](const std::string& line) {
+        return line.compare(0, 4, "top ") == 0 && line.find("\"" + topCaption + "\"") != std::string::npos;
+    });
 }
 
 bool App::menuItemEnabled(int commandId)
 {
-    std::istringstream in(menus());
-    std::string line;
     std::string idText = " id=" + std::to_string(commandId);
-    while (std::getline(in, line)) {
-        if (line.compare(0, 5, "item ") != 0)
-            continue;
-        size_t at = line.rfind(idText);
-        if (at != std::string::npos && at + idText.size() == line.size())
-            return lineSaysEnabled(line);
-    }
-    return false;
+    return menuLineEnabled(menus(), [&](const std::string& line) {
+        return line.compare(0, 5, "item ") == 0 && line.size() > idText.size() &&
+               line.compare(line.size() - idText.size(), idText.size(), idText) == 0;
+    });
 }
 
 std::vector<std::string> App::log() const
 {
-    std::vector<std::string> lines;
-    HANDLE file = CreateFileA(logPath_.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return lines;
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
+    std::ifstream file(logPath_.c_str(), std::ios::binary);
     std::string prefix = "pid=" + std::to_string(pid_) + " ";
-    std::istringstream in(content);
+    std::vector<std::string> lines;
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    while (std::getline(file, line))
         if (line.compare(0, prefix.size(), prefix) == 0)
             lines.push_back(line.substr(prefix.size()));
-    }
     return lines;
 }
 
@@ -455,6 +482,33 @@ std::vector<std::string> App::logOf(const std::string& function) const
         if (line.compare(0, function.size() + 1, function + " ") == 0 || line == function)
             matching.push_back(line);
     return matching;
+}
+
+bool App::logHas(const std::string& part) const
+{
+    for (const std::string& line : log())
+        if (line.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
+std::string App::calls(size_t n) const
+{
+    std::vector<std::string> words;
+    for (const std::string& line : log()) {
+        if (line.compare(0, 6, "Tavrix") != 0)
+            continue;
+        size_t command = line.find(" buf=\"");
+        if (line.compare(0, 14, "TavrixLearnIR ") == 0 && command != std::string::npos &&
+            line.compare(command + 15, 1, "\"") == 0)
+            words.push_back(line.substr(command + 6, 9));
+        else
+            words.push_back(line.substr(0, line.find(' ')));
+    }
+    std::string text;
+    for (size_t i = n && n < words.size() ? words.size() - n : 0; i < words.size(); ++i)
+        text += (text.empty() ? "" : " ") + words[i];
+    return text;
 }
 
 int App::litSegments(int id, bool vertical)
@@ -488,14 +542,15 @@ int App::countColour(int id, COLORREF colour)
 
 // ---------------------------------------------------------------------------
 
-SecondApp::SecondApp(const std::string& args)
+SecondApp::SecondApp(const std::string& args, const Env& env, const std::string& exe)
 {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE writePipe = nullptr;
     CreatePipe(&readPipe_, &writePipe, &sa, 0);
     SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
-    std::string exe = binDir() + "learnapp.exe";
-    std::string commandLine = "\"" + exe + "\" " + args;
+    std::string path = binDir() + exe;
+    std::string commandLine = "\"" + path + "\" " + args;
+    std::string block = env.empty() ? std::string() : environmentBlock(env);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -503,8 +558,8 @@ SecondApp::SecondApp(const std::string& args)
     startup.hStdError = writePipe;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                       block.empty() ? nullptr : &block[0], nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
     }
@@ -525,30 +580,22 @@ SecondApp::~SecondApp()
 std::string SecondApp::collect(DWORD timeoutMs)
 {
     std::string out;
-    if (!process_)
-        return out;
     DWORD start = GetTickCount();
-    for (;;) {
-        DWORD available = 0;
-        while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) && available) {
-            char buffer[4096];
-            DWORD got = 0;
-            if (!ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) || got == 0)
-                break;
+    for (bool ended = false; process_ && !ended;) {
+        // Whether it has ended is known before the pipe is read: what it
+        // wrote last is read all the same.
+        ended = WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+        char buffer[4096];
+        DWORD available = 0, got = 0;
+        while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) && available &&
+               ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) && got)
             out.append(buffer, got);
-        }
-        if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) {
-            DWORD got = 0;
-            char buffer[4096];
-            while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) &&
-                   available && ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) && got)
-                out.append(buffer, got);
+        if (ended)
             GetExitCodeProcess(process_, &exitCode_);
+        else if (GetTickCount() - start > timeoutMs)
             break;
-        }
-        if (GetTickCount() - start > timeoutMs)
-            break;
-        settle(10);
+        else
+            settle(10);
     }
     // A console program's line ends are CR LF; compare in plain LF.
     std::string plain;

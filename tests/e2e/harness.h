@@ -38,7 +38,6 @@ bool waitFor(Condition condition, DWORD timeoutMs = 5000)
 }
 
 std::string windowText(HWND window);
-std::string className(HWND window);
 
 // A message box: its caption, its text (static control 0xFFFF) and buttons.
 struct MessageBoxInfo {
@@ -54,9 +53,10 @@ using Env = std::map<std::string, std::string>;
 class App {
 public:
     // Starts exe (default: pellwick.exe beside the test program) with the
-    // given extra environment. The call log goes to a fresh file. The main
-    // window is the one titled mainTitle.
-    explicit App(Env env = Env(), std::string exe = "",
+    // given extra environment, in folder dir (default: this program's
+    // current one). The call log goes to a fresh file. The main window is
+    // the one titled mainTitle.
+    explicit App(Env env = Env(), std::string exe = "", const std::string& dir = "",
                  std::string mainTitle = "Tavrix Pellwick Utility");
     ~App();
     App(const App&) = delete;
@@ -73,10 +73,9 @@ public:
     // Every visible top-level window of the process with this class.
     std::vector<HWND> topWindows(const char* cls = nullptr, bool visibleOnly = true) const;
     HWND findTopWindow(const std::string& title, DWORD timeoutMs = 5000) const;
-    // A message box of the program's, waited for.
-    MessageBoxInfo waitMessageBox(DWORD timeoutMs = 5000) const;
-    // Message boxes showing right now.
+    // Message boxes showing right now; the first one, waited for; its OK.
     std::vector<MessageBoxInfo> messageBoxes() const;
+    MessageBoxInfo waitMessageBox(DWORD timeoutMs = 5000) const;
     static void pressOk(HWND box);
 
     HWND control(int id);
@@ -103,6 +102,22 @@ public:
     // The control of the main window that has the keyboard focus; 0 for none.
     int focusedId();
 
+    // The learn display is up (its inject button shows), or the idle one.
+    bool learnShowing();
+    bool idle();
+    // Clicks Learn; true once the own learn's display, with Cancel, is up.
+    bool startOwnLearn();
+    // Still running, and the main window answers within two seconds.
+    bool responsive();
+
+    // The message boxes showing once one has appeared and the program has had
+    // a moment to show more: "<caption>: <text>" each, one a line, with
+    // " [icon]" or " [<n> buttons]" where a box is not a plain OK box. Empty
+    // when none shows within timeoutMs.
+    std::string waitBoxes(DWORD timeoutMs = 5000);
+    // Presses OK on every box showing; true once they are gone.
+    bool dismissBoxes();
+
     // Menus of the program, read inside its process by the simulated device.
     std::string menus();
     // Whether the top-level menu (by caption) or menu item (by command id) is enabled.
@@ -112,7 +127,10 @@ public:
     // Call log lines of this process (the "pid=N " prefix removed).
     std::vector<std::string> log() const;
     std::vector<std::string> logOf(const std::string& function) const;
-    const std::string& logPath() const { return logPath_; }
+    bool logHas(const std::string& part) const;
+    // The last n driver calls (all with n 0), one word each, blank-separated:
+    // the function's name, or the command word of a hook command.
+    std::string calls(size_t n = 0) const;
 
     // Runs of the highlight colour along the middle row (horizontal bar) or
     // column (vertical bar) of a control, read inside the program's process;
@@ -130,11 +148,14 @@ private:
     std::string logPath_;
 };
 
-// Runs the second application (learnapp.exe), which asks the driver to learn
-// as another program would; collect() waits for it and returns its output.
+// Runs a console program of the simulated device: by default the second
+// application (learnapp.exe), which asks the driver to learn as another
+// program would. Without env it inherits this program's environment.
+// collect() waits for it and returns its output, in LF lines.
 class SecondApp {
 public:
-    explicit SecondApp(const std::string& args = "");
+    explicit SecondApp(const std::string& args = "--timeout 60000", const Env& env = Env(),
+                       const std::string& exe = "learnapp.exe");
     ~SecondApp();
     std::string collect(DWORD timeoutMs = 30000);
     DWORD exitCode() const { return exitCode_; }
@@ -148,5 +169,10 @@ private:
 // Pronto codes for the tests.
 extern const char* const NEC1_CODE;
 extern const char* const RC5_CODE;
+
+// A Pronto code's burst: its once part without the repeat pairs.
+std::string burstOf(const std::string& code);
+// What the second application prints for the code it has learnt.
+std::string learntLine(const std::string& code);
 
 }  // namespace e2e

@@ -13,28 +13,10 @@ namespace {
 const char* const MSINFO_KEY = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const char* const LOCATION_KEY = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
-void setValue(const char* key, const char* name, const std::string& value)
-{
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(k);
-}
-
 void clearValues()
 {
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, MSINFO_KEY, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
-        RegDeleteValueA(k, "PATH");
-        RegCloseKey(k);
-    }
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, LOCATION_KEY, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
-        RegDeleteValueA(k, "MSINFO");
-        RegCloseKey(k);
-    }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH");
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO");
 }
 
 bool exists(const std::string& path)
@@ -58,7 +40,6 @@ protected:
         app.menu(IDM_HELPABOUT);
         return app.findTopWindow("About Pellwick", 5000);
     }
-    void pressSysInfo(HWND about) { PostMessageA(GetDlgItem(about, IDC_CMDSYSINFO), BM_CLICK, 0, 0); }
 
     App app;
 };
@@ -94,62 +75,63 @@ TEST_F(About, TextsModalityAndClosingKeys)
     }
 }
 
-TEST_F(About, NoViewerRegisteredShowsOneMessage)
+// "System Info..." starts the viewer that the registry names, or says in one
+// box that it cannot; the About box stays open either way.
+TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
 {
-    HWND about = open();
-    ASSERT_NE(about, nullptr);
-    pressSysInfo(about);
-    MessageBoxInfo box = app.waitMessageBox();
-    ASSERT_NE(box.window, nullptr);
-    EXPECT_EQ(box.caption, "Pellwick");
-    EXPECT_EQ(box.text, "System Information Is Unavailable At This Time");
-    EXPECT_FALSE(box.hasIcon);
-    EXPECT_EQ(app.messageBoxes().size(), 1u);
-    App::pressOk(box.window);
-    settle(300);
-    EXPECT_TRUE(IsWindow(about)) << "the About box stays open";
-    PostMessageA(about, WM_CLOSE, 0, 0);
-}
-
-TEST_F(About, FolderValueStartsTheViewerOnlyIfItIsThere)
-{
-    std::string folder = makeTempDir("msinfo folder");
-    setValue(LOCATION_KEY, "MSINFO", folder.substr(0, folder.size() - 1));
-    HWND about = open();
-    ASSERT_NE(about, nullptr);
-    pressSysInfo(about);
-    MessageBoxInfo box = app.waitMessageBox();
-    ASSERT_NE(box.window, nullptr) << "no MSINFO32.EXE in the folder: the message is due";
-    App::pressOk(box.window);
-    ASSERT_TRUE(waitFor([&] { return app.messageBoxes().empty(); }));
-
-    ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", folder + "MSINFO32.EXE"));
-    pressSysInfo(about);
-    EXPECT_TRUE(waitFor([&] { return exists(folder + "MSINFO32.EXE.started"); }, 10000));
-    EXPECT_TRUE(app.messageBoxes().empty());
-    EXPECT_TRUE(IsWindow(about));
-    PostMessageA(about, WM_CLOSE, 0, 0);
-}
-
-TEST_F(About, PathValueIsStartedUnchangedEvenWithBlanks)
-{
-    std::string folder = makeTempDir("viewer with blanks");
-    std::string viewer = folder + "sys info.exe";
-    ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", viewer));
-    // A program the unquoted path would start instead.
-    std::string decoy = folder.substr(0, folder.size() - 1);
-    decoy = decoy.substr(0, decoy.rfind(' ')) + ".exe";
+    const std::string folder = makeTempDir("msinfo folder");
+    const std::string inFolder = folder + "MSINFO32.EXE";
+    const std::string withBlanks = folder + "sys info.exe";
+    // The program that the path with blanks, unquoted, would start instead.
+    const std::string decoy = folder.substr(0, folder.rfind(' ')) + ".exe";
+    struct Case {
+        const char* what;
+        std::string path;  // the PATH value's bytes; empty: no value
+        DWORD pathType;
+        bool folderValue;     // the folder value, naming `folder`
+        bool viewerInFolder;  // MSINFO32.EXE in the folder
+        std::string started;  // the viewer expected to start; empty: the message
+    } cases[] = {
+        {"no values", "", REG_SZ, false, false, ""},
+        {"folder only, no MSINFO32.EXE in it", "", REG_SZ, true, false, ""},
+        {"folder only, MSINFO32.EXE in it", "", REG_SZ, true, true, inFolder},
+        {"a path with blanks", withBlanks + '\0', REG_SZ, false, false, withBlanks},
+        // Wine reads a text value without its NUL as too long: raw bytes instead.
+        {"a value filling the buffer without NUL", std::string(1024, 'x'), REG_BINARY, true, true, ""},
+        {"a path as a number", std::string("\x2A\x01\0\0", 4), REG_DWORD, true, true, ""},
+    };
+    ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", withBlanks));
     ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", decoy));
-    setValue(MSINFO_KEY, "PATH", viewer);
-    setValue(LOCATION_KEY, "MSINFO", "C:\\nowhere");
-
     HWND about = open();
     ASSERT_NE(about, nullptr);
-    pressSysInfo(about);
-    EXPECT_TRUE(waitFor([&] { return exists(viewer + ".started"); }, 10000));
-    settle(300);
-    EXPECT_FALSE(exists(decoy + ".started")) << "an unquoted path started another program";
-    EXPECT_TRUE(app.messageBoxes().empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clearValues();
+        DeleteFileA(inFolder.c_str());
+        if (!c.path.empty())
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH", c.pathType, c.path.data(),
+                            static_cast<DWORD>(c.path.size()));
+        if (c.folderValue)  // the folder without its last backslash
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO", REG_SZ,
+                            folder.substr(0, folder.size() - 1).c_str(), static_cast<DWORD>(folder.size()));
+        if (c.viewerInFolder) {
+            ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", inFolder));
+        }
+
+        PostMessageA(GetDlgItem(about, IDC_CMDSYSINFO), BM_CLICK, 0, 0);
+        if (!c.started.empty()) {
+            EXPECT_TRUE(waitFor([&] { return exists(c.started + ".started"); }, 10000));
+            DeleteFileA((c.started + ".started").c_str());
+            settle(300);
+            EXPECT_TRUE(app.messageBoxes().empty());
+        } else {
+            EXPECT_EQ(app.waitBoxes(), "Pellwick: System Information Is Unavailable At This Time");
+            EXPECT_TRUE(app.dismissBoxes());
+        }
+        EXPECT_FALSE(exists(inFolder + ".started") || exists(decoy + ".started"))
+            << "another program was started";
+        EXPECT_TRUE(IsWindow(about)) << "the About box stays open";
+    }
     DeleteFileA(decoy.c_str());
     PostMessageA(about, WM_CLOSE, 0, 0);
 }

@@ -2,8 +2,11 @@
 // hook that follows another application's learn, and injection.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+#include <regex>
+
 #include "harness.h"
-#include "sim/pronto.h"
 #include "sim/simctl.h"
 #include "ui/ids.h"
 
@@ -11,44 +14,12 @@ using namespace e2e;
 
 namespace {
 
+// One argument of a call log line, as logged ("\"HOOKLEARN\"", "16").
 std::string field(const std::string& line, const std::string& name)
 {
-    size_t at = line.find(" " + name + "=");
-    if (at == std::string::npos)
-        return std::string();
-    at += name.size() + 2;
-    size_t end = line[at] == '"' ? line.find('"', at + 1) + 1 : line.find(' ', at);
-    return line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-}
-
-std::string burstOf(const std::string& text)
-{
-    pronto::Code code;
-    EXPECT_TRUE(pronto::parse(text.data(), text.size(), &code));
-    return pronto::format(pronto::burst(code));
-}
-
-// C escapes as the second application prints them.
-std::string escaped(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '"') out += "\\\"";
-        else if (c == '\\') out += "\\\\";
-        else out += c;
-    }
-    return out;
-}
-
-int countCommands(App& app, const char* word)
-{
-    int n = 0;
-    for (const std::string& line : app.logOf("TavrixLearnIR"))
-        if (line.find(std::string("buf=\"") + word + "\"") != std::string::npos)
-            ++n;
-    return n;
+    std::smatch value;
+    std::regex_search(line, value, std::regex(" " + name + "=(\"[^\"]*\"|[^ ]*)"));
+    return value.empty() ? std::string() : value.str(1);
 }
 
 }  // namespace
@@ -58,10 +29,10 @@ protected:
     void SetUp() override
     {
         simctl::reset();
+        simctl::setLearnMode(true);
         ASSERT_NE(app.mainWindow(), nullptr);
         ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
     }
-    void TearDown() override { simctl::reset(); }
 
     void expectLearnDisplay(bool own)
     {
@@ -70,14 +41,11 @@ protected:
         ASSERT_TRUE(waitFor([&] { return !app.enabled(IDC_CBLEARNIRCODE); }, 3000));
         settle(100);
         EXPECT_EQ(app.visible(IDC_CBLEARNCANCEL), own);
-        EXPECT_TRUE(app.visible(IDC_CBINJECTIR));
-        EXPECT_TRUE(app.visible(IDC_CBLEARNASBURST));
-        EXPECT_FALSE(app.enabled(IDC_CBLEARNASBURST));
-        EXPECT_TRUE(app.visible(IDC_LBLINSTRUCT1));
-        EXPECT_TRUE(app.visible(IDC_LBLINSTRUCT2));
+        for (int shown : {IDC_CBINJECTIR, IDC_CBLEARNASBURST, IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2,
+                          IDC_PBLEARNPROGRESS3, IDC_PBSIGQUALITY})
+            EXPECT_TRUE(app.visible(shown)) << "control " << shown;
         EXPECT_FALSE(app.visible(IDC_LBLLRNSTATUS));
-        EXPECT_TRUE(app.visible(IDC_PBLEARNPROGRESS3));
-        EXPECT_TRUE(app.visible(IDC_PBSIGQUALITY));
+        EXPECT_FALSE(app.enabled(IDC_CBLEARNASBURST));
         EXPECT_EQ(app.text(IDC_LBLCARRIERFREQ), "---");
         EXPECT_FALSE(app.enabled(IDC_CBLEARNIRCODE));
         EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE));
@@ -86,15 +54,12 @@ protected:
         EXPECT_EQ(app.menuItemEnabled(IDM_LRNINJECT), !own);
     }
 
-    bool idle() { return app.visible(IDC_LBLLRNSTATUS) && !app.visible(IDC_CBINJECTIR); }
-
     App app;
 };
 
 TEST_F(Learn, OwnLearnFromButtonAndMenu)
 {
     simctl::point("nec1");
-    simctl::setLearnMode(true);
     for (int start : {0, 1}) {
         SCOPED_TRACE(start == 0 ? "button" : "menu");
         app.typeCode("");
@@ -105,10 +70,18 @@ TEST_F(Learn, OwnLearnFromButtonAndMenu)
             app.menu(IDM_LEARNIRLEARNPRONTO);
         ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
         expectLearnDisplay(true);
-        EXPECT_FALSE(app.enabled(IDC_CBINJECTIR));
+
+        // Neither a valid code typed nor another program's begin report
+        // offers injection during an own learn.
+        app.typeCode(RC5_CODE);
+        simctl::progress(0x4000, 0, 0, app.pid());
+        settle(300);
+        EXPECT_FALSE(app.enabled(IDC_CBINJECTIR)) << "inject offered during an own learn";
+        EXPECT_TRUE(app.visible(IDC_CBLEARNCANCEL)) << "the own learn became a hooked one";
+        EXPECT_FALSE(app.menuItemEnabled(IDM_LRNINJECT));
 
         simctl::finish();
-        ASSERT_TRUE(waitFor([&] { return idle(); }, 10000)) << "the learn never ended";
+        ASSERT_TRUE(waitFor([&] { return app.idle(); }, 10000)) << "the learn never ended";
         EXPECT_EQ(app.codeText(), NEC1_CODE);
         EXPECT_TRUE(app.enabled(IDC_CBTRANSMITIRCODE));
         EXPECT_TRUE(app.menuEnabled("&Transmit"));
@@ -121,94 +94,89 @@ TEST_F(Learn, OwnLearnFromButtonAndMenu)
         const std::string& unhook = calls[before];
         const std::string& learn = calls[before + 1];
         const std::string& hook = calls[before + 2];
-        EXPECT_EQ(field(unhook, "buf"), "\"UNHKLEARN\"");
-        EXPECT_EQ(field(unhook, "format"), "5");
-        EXPECT_EQ(field(learn, "format"), "16");
+        EXPECT_EQ(field(unhook, "buf") + " " + field(unhook, "format"), "\"UNHKLEARN\" 5");
+        EXPECT_EQ(field(learn, "format") + " " + field(learn, "userData") + " " +
+                      field(learn, "reserved1") + " " + field(learn, "reserved2") + " " +
+                      field(learn, "reserved3"),
+                  "16 0 0 -1 0");
         EXPECT_EQ(field(learn, "flag"), field(unhook, "flag")) << "the abort flag goes with both";
-        EXPECT_EQ(field(learn, "userData"), "0");
-        EXPECT_EQ(field(learn, "reserved1"), "0");
-        EXPECT_EQ(field(learn, "reserved2"), "-1");
-        EXPECT_EQ(field(learn, "reserved3"), "0");
-        EXPECT_EQ(field(hook, "buf"), "\"HOOKLEARN\"");
-        EXPECT_EQ(field(hook, "format"), "16");
+        EXPECT_EQ(field(hook, "buf") + " " + field(hook, "format"), "\"HOOKLEARN\" 16");
         EXPECT_NE(field(hook, "flag"), field(learn, "flag")) << "the hook has its own control word";
     }
 }
 
 TEST_F(Learn, CancelKeepsTheBoxAndRearmsTheHook)
 {
-    simctl::setLearnMode(true);
     app.typeCode(RC5_CODE);
-    app.click(IDC_CBLEARNIRCODE);
-    ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
-    int hooks = countCommands(app, "HOOKLEARN");
+    ASSERT_TRUE(app.startOwnLearn());
     app.click(IDC_CBLEARNCANCEL);
-    ASSERT_TRUE(waitFor([&] { return idle(); }, 2000)) << "Cancel must end the learn at once";
+    ASSERT_TRUE(waitFor([&] { return app.idle(); }, 2000)) << "Cancel must end the learn at once";
     EXPECT_EQ(app.codeText(), RC5_CODE);
     EXPECT_TRUE(app.enabled(IDC_CBTRANSMITIRCODE));
-    EXPECT_TRUE(waitFor([&] { return countCommands(app, "HOOKLEARN") == hooks + 1; }, 2000));
+    EXPECT_TRUE(waitFor([&] { return app.calls(1) == "HOOKLEARN"; }, 2000)) << app.calls(1);
     EXPECT_EQ(simctl::waitForHook(app.pid(), 3000), app.pid());
 
     // The driver's own end of the aborted learn changes nothing.
     simctl::finish();
     settle(500);
     EXPECT_EQ(app.codeText(), RC5_CODE);
-    EXPECT_TRUE(idle());
+    EXPECT_TRUE(app.idle());
 }
 
-TEST_F(Learn, AcceptBurstInOwnLearnTakesTheBurst)
+// Accept Burst sets the abort flag of an own learn, the hook's control word
+// in another application's learn; either way the burst is the result.
+TEST_F(Learn, AcceptBurstOwnAndHooked)
 {
-    simctl::setLearnMode(true);
     simctl::point("nec1");
-    app.click(IDC_CBLEARNIRCODE);
-    ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
-    std::string abortFlag = field(app.logOf("TavrixLearnIR").back(), "flag");
-    simctl::progress(10, 50, 38000, app.pid());
-    ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBLEARNASBURST); }, 3000));
-    app.click(IDC_CBLEARNASBURST);
-    ASSERT_TRUE(waitFor([&] { return idle(); }, 5000));
-    EXPECT_EQ(app.codeText(), burstOf(NEC1_CODE));
-    bool abortSet = false;
-    for (const std::string& line : app.log())
-        if (line == "event flag " + abortFlag + " = -1")
-            abortSet = true;
-    EXPECT_TRUE(abortSet) << "Accept Burst must set the abort flag of an own learn";
+    for (bool own : {true, false}) {
+        SCOPED_TRACE(own ? "own learn" : "hooked learn");
+        std::unique_ptr<SecondApp> other;
+        if (own) {
+            ASSERT_TRUE(app.startOwnLearn());
+        } else {
+            other.reset(new SecondApp());
+            ASSERT_TRUE(waitFor([&] { return app.learnShowing(); }, 10000));
+        }
+        // The last learn call: the own learn's, or the hook command's.
+        std::string flag = field(app.logOf("TavrixLearnIR").back(), "flag");
+        simctl::progress(10, 50, 38000, app.pid());
+        ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBLEARNASBURST); }, 3000));
+        app.click(IDC_CBLEARNASBURST);
+        if (other) {
+            EXPECT_EQ(other->collect(15000), learntLine(burstOf(NEC1_CODE)));
+        }
+        ASSERT_TRUE(waitFor([&] { return app.idle(); }, 5000));
+        EXPECT_EQ(app.codeText(), burstOf(NEC1_CODE));
+        EXPECT_TRUE(app.logHas("event flag " + flag + " = -1")) << "flag " << flag << " not set";
+    }
 }
 
-TEST_F(Learn, DriverThatCannotLearnInTheBackground)
+// The driver's complaint comes in a message box, which runs its own message
+// loop: the learn may still be running when the box is dismissed, or may
+// have ended while it was open (a driver that learns synchronously). Either
+// way the window must show the learn's real state afterwards.
+TEST_F(Learn, LastErrorOtherThanPendingAfterTheLearnCall)
 {
-    // The driver's complaint comes in a message box; the learn may still be
-    // running when it is dismissed, or may have ended while it was open (a
-    // driver that learns synchronously). Either way the window must show
-    // the learn's real state afterwards.
     App failing(Env{{"TAVRIXSIM_LEARN_ERROR", "87"}});
     ASSERT_NE(failing.mainWindow(), nullptr);
     simctl::point("nec1");
-    simctl::setLearnMode(true);
     for (bool endsUnderTheBox : {false, true}) {
         SCOPED_TRACE(endsUnderTheBox ? "the learn ends while the box is open" : "still learning");
         failing.typeCode("");
         failing.click(IDC_CBLEARNIRCODE);
-        MessageBoxInfo box = failing.waitMessageBox();
-        ASSERT_NE(box.window, nullptr);
-        EXPECT_EQ(box.caption, "ERROR");
-        EXPECT_EQ(box.text,
-                  "The Tavrix Driver Installed on your System is not compatible with this "
+        EXPECT_EQ(failing.waitBoxes(),
+                  "ERROR: The Tavrix Driver Installed on your System is not compatible with this "
                   "application. Please update your Tavrix API driver (TAVRIXDRV.DLL)!");
-        EXPECT_FALSE(box.hasIcon);
-        EXPECT_EQ(failing.messageBoxes().size(), 1u);
         if (endsUnderTheBox) {
             ASSERT_GE(simctl::finish(), 1);
             ASSERT_TRUE(waitFor([&] { return failing.codeText() == NEC1_CODE; }, 5000))
                 << "the learn's end is handled while the box is open";
         }
-        App::pressOk(box.window);
-        ASSERT_TRUE(waitFor([&] { return failing.messageBoxes().empty(); }, 3000));
+        ASSERT_TRUE(failing.dismissBoxes());
         settle(200);
         if (endsUnderTheBox) {
-            EXPECT_TRUE(failing.visible(IDC_LBLLRNSTATUS)) << "idle display";
+            EXPECT_TRUE(failing.idle());
             EXPECT_FALSE(failing.visible(IDC_CBLEARNCANCEL));
-            EXPECT_FALSE(failing.visible(IDC_CBINJECTIR));
             EXPECT_TRUE(failing.enabled(IDC_CBLEARNIRCODE));
             EXPECT_TRUE(failing.enabled(IDC_CBTRANSMITIRCODE));
             EXPECT_EQ(failing.codeText(), NEC1_CODE);
@@ -216,113 +184,56 @@ TEST_F(Learn, DriverThatCannotLearnInTheBackground)
             ASSERT_TRUE(failing.visible(IDC_CBLEARNCANCEL));
             EXPECT_FALSE(failing.enabled(IDC_CBLEARNIRCODE));
             failing.click(IDC_CBLEARNCANCEL);
-            EXPECT_TRUE(waitFor([&] { return failing.visible(IDC_LBLLRNSTATUS); }, 2000));
+            EXPECT_TRUE(waitFor([&] { return failing.idle(); }, 2000));
             EXPECT_EQ(failing.codeText(), "") << "Cancel keeps the box as it was";
         }
     }
 }
 
+// Another application's learn, answered with the box's code by the inject
+// button or menu item: offered only for a valid code that fits the learn
+// buffer with its NUL (2,048 characters).
 TEST_F(Learn, HookedLearnFollowedAndInjected)
 {
-    simctl::setLearnMode(true);
-    std::string code = std::string("0000 0073 0000 000B\r\n") + (RC5_CODE + 20);
-    app.typeCode(code);
-    int hooks = countCommands(app, "HOOKLEARN");
+    const std::string crlf = std::string("0000 0073 0000 000B\r\n") + (RC5_CODE + 20);
+    const std::string longest = RC5_CODE + std::string(2048 - strlen(RC5_CODE), ' ');
+    for (bool byMenu : {false, true}) {
+        SCOPED_TRACE(byMenu ? "menu" : "button");
+        size_t learnCalls = app.logOf("TavrixLearnIR").size();
+        SecondApp other;
+        ASSERT_TRUE(waitFor([&] { return app.learnShowing(); }, 10000));
+        expectLearnDisplay(false);
 
-    SecondApp other("--timeout 60000");
-    ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBINJECTIR); }, 10000));
-    expectLearnDisplay(false);
-    EXPECT_TRUE(app.enabled(IDC_CBINJECTIR)) << "a valid box code can be injected";
-
-    app.typeCode("0000 0073");
-    settle(100);
-    EXPECT_FALSE(app.enabled(IDC_CBINJECTIR)) << "invalid code offered for injection";
-    app.typeCode("");
-    settle(100);
-    EXPECT_FALSE(app.enabled(IDC_CBINJECTIR)) << "empty code offered for injection";
-    app.typeCode(code);
-    settle(100);
-    EXPECT_TRUE(app.enabled(IDC_CBINJECTIR));
-    EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE)) << "no transmission during a learn";
-
-    app.click(IDC_CBINJECTIR);
-    std::string out = other.collect(15000);
-    EXPECT_EQ(out, "CODE \"" + escaped(code) + "\"\n");
-    ASSERT_TRUE(waitFor([&] { return idle(); }, 5000));
-    EXPECT_EQ(app.codeText(), code);
-    EXPECT_EQ(countCommands(app, "HOOKLEARN"), hooks) << "the hook stays armed: no new command";
-    EXPECT_EQ(countCommands(app, "UNHKLEARN"), 0);
-    EXPECT_EQ(simctl::snapshot().hookPid, app.pid());
-}
-
-TEST_F(Learn, InjectLengthLimitDuringHookedLearn)
-{
-    simctl::setLearnMode(true);
-    // A valid code padded with blanks to exactly 2,048 characters, then one more.
-    std::string code = RC5_CODE;
-    std::string exact = code + std::string(2048 - code.size(), ' ');
-    SecondApp other("--timeout 60000");
-    ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBINJECTIR); }, 10000));
-    app.typeCode(exact);
-    settle(100);
-    EXPECT_TRUE(app.enabled(IDC_CBINJECTIR)) << "2,048 characters fit the learn buffer";
-    app.typeCode(exact + " ");
-    settle(100);
-    EXPECT_FALSE(app.enabled(IDC_CBINJECTIR)) << "2,049 characters cannot be injected";
-    app.menu(IDM_LRNINJECT);  // the menu item does nothing for it either
-    settle(300);
-    EXPECT_TRUE(app.visible(IDC_CBINJECTIR)) << "the learn must still be running";
-
-    app.typeCode(exact);
-    settle(100);
-    app.menu(IDM_LRNINJECT);
-    std::string out = other.collect(15000);
-    EXPECT_EQ(out, "CODE \"" + exact + "\"\n");
-}
-
-TEST_F(Learn, HookedLearnEndingOnItsOwnAndAcceptBurst)
-{
-    simctl::setLearnMode(true);
-    simctl::point("rc5");
-    {
-        SecondApp other("--timeout 60000");
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBINJECTIR); }, 10000));
-        simctl::finish();
-        EXPECT_EQ(other.collect(15000), std::string("CODE \"") + RC5_CODE + "\"\n");
-        ASSERT_TRUE(waitFor([&] { return idle(); }, 5000));
-        EXPECT_EQ(app.codeText(), RC5_CODE);
+        struct Typed {
+            std::string text;
+            bool inject;
+        } typed[] = {
+            {longest, true}, {"", false}, {crlf, true}, {longest + " ", false},
+            {crlf, true},    {"0000 0073", false},
+        };
+        for (const Typed& t : typed) {
+            SCOPED_TRACE(std::to_string(t.text.size()) + " characters");
+            app.typeCode(t.text);
+            settle(100);
+            EXPECT_EQ(app.enabled(IDC_CBINJECTIR), t.inject);
+            EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE)) << "no transmission during a learn";
+            if (t.text.size() == 2049) {
+                app.menu(IDM_LRNINJECT);  // does nothing for it
+                settle(300);
+                EXPECT_TRUE(app.learnShowing()) << "2,049 characters answered the learn";
+            }
+        }
+        const std::string& answer = byMenu ? longest : crlf;
+        app.typeCode(answer);
+        settle(100);
+        if (byMenu)
+            app.menu(IDM_LRNINJECT);
+        else
+            app.click(IDC_CBINJECTIR);
+        EXPECT_EQ(other.collect(15000), learntLine(answer));
+        ASSERT_TRUE(waitFor([&] { return app.idle(); }, 5000));
+        EXPECT_EQ(app.codeText(), answer);
+        EXPECT_EQ(app.logOf("TavrixLearnIR").size(), learnCalls) << "the hook stays armed";
+        EXPECT_EQ(simctl::snapshot().hookPid, app.pid());
     }
-    {
-        simctl::point("nec1");
-        SecondApp other("--timeout 60000");
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBINJECTIR); }, 10000));
-        std::string hookFlag;
-        for (const std::string& line : app.logOf("TavrixLearnIR"))
-            if (line.find("HOOKLEARN") != std::string::npos)
-                hookFlag = field(line, "flag");
-        simctl::progress(10, 50, 38000, app.pid());
-        ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBLEARNASBURST); }, 3000));
-        app.click(IDC_CBLEARNASBURST);
-        EXPECT_EQ(other.collect(15000), "CODE \"" + burstOf(NEC1_CODE) + "\"\n");
-        ASSERT_TRUE(waitFor([&] { return idle(); }, 5000));
-        EXPECT_EQ(app.codeText(), burstOf(NEC1_CODE));
-        bool hookSet = false;
-        for (const std::string& line : app.log())
-            if (line == "event flag " + hookFlag + " = -1")
-                hookSet = true;
-        EXPECT_TRUE(hookSet) << "Accept Burst in a hooked learn sets the hook's control word";
-    }
-}
-
-TEST_F(Learn, BeginReportDuringOwnLearnIsIgnored)
-{
-    simctl::setLearnMode(true);
-    app.click(IDC_CBLEARNIRCODE);
-    ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
-    simctl::progress(0x4000, 0, 0, app.pid());
-    settle(300);
-    EXPECT_TRUE(app.visible(IDC_CBLEARNCANCEL)) << "a begin report turned our learn into a hooked one";
-    EXPECT_FALSE(app.menuItemEnabled(IDM_LRNINJECT));
-    app.click(IDC_CBLEARNCANCEL);
-    EXPECT_TRUE(waitFor([&] { return idle(); }, 2000));
 }

@@ -67,7 +67,7 @@ protected:
     }
 
     App pellwick;
-    App remote{Env(), binDir() + "tavrixsim.exe", "Tavrix Simulator"};
+    App remote{Env(), binDir() + "tavrixsim.exe", "", "Tavrix Simulator"};
 };
 
 TEST_F(VirtualRemote, LearnEndsWithTheClickedKeyAndTheInspectorNamesIt)

@@ -6,72 +6,52 @@
 
 #include "app/relay_text.h"
 
+// Each text is a heap block of exactly its bytes: AddressSanitizer catches a
+// read past them. Every byte of the copy after the text is 0, whatever the
+// copy held before.
 TEST(ReceivedText, CopiesUpToNulAndAtMostSixteenBytes)
 {
+    struct { std::string bytes; const char* want; } cases[] = {
+        {std::string("A1B2C3D4E5F6\0", 13), "A1B2C3D4E5F6"},
+        {std::string("0123456789ABCDEF\0", 17), "0123456789ABCDEF"},
+        {std::string(16, 'X'), "XXXXXXXXXXXXXXXX"},  // no NUL within reach
+        {"0123456789ABCDEFGHIJ", "0123456789ABCDEF"},
+        {std::string("AB\0CDEF", 7), "AB"},
+        {std::string("\0", 1), ""},
+    };
+    for (auto& c : cases) {
+        std::vector<char> text(c.bytes.begin(), c.bytes.end());
+        char out[17];
+        std::memset(out, 'Z', sizeof out);
+        relay::copyReceivedText(text.data(), out);
+        std::string want(c.want);
+        want.resize(sizeof out, '\0');
+        EXPECT_EQ(std::string(out, sizeof out), want) << "text " << c.want;
+    }
     char out[17];
-    relay::copyReceivedText("A1B2C3D4E5F6", out);
-    EXPECT_STREQ(out, "A1B2C3D4E5F6");
-
-    relay::copyReceivedText("0123456789ABCDEF", out);  // exactly 16
-    EXPECT_STREQ(out, "0123456789ABCDEF");
-
-    relay::copyReceivedText("", out);
-    EXPECT_STREQ(out, "");
-
     relay::copyReceivedText(nullptr, out);
     EXPECT_STREQ(out, "");
 }
 
-TEST(ReceivedText, NeverReadsPastSixteenBytes)
+// quality * 256 + progress in 32 bits, 255 for a negative progress; the low
+// byte 255 ends the learn whatever the quality.
+TEST(Progress, PackUnpackAndEnd)
 {
-    // 16 bytes with no NUL, at the very end of a heap block: a read of a
-    // 17th byte is caught by AddressSanitizer.
-    std::vector<char> text(16, 'X');
-    char out[17];
-    std::memset(out, 'Z', sizeof out);
-    relay::copyReceivedText(text.data(), out);
-    EXPECT_EQ(std::string(out), std::string(16, 'X'));
-    EXPECT_EQ(out[16], '\0');
-}
-
-TEST(ReceivedText, ClearsWhatAShorterCodeLeavesBehind)
-{
-    char out[17];
-    relay::copyReceivedText("0123456789ABCDEF", out);
-    relay::copyReceivedText("AB", out);
-    for (int i = 2; i < 17; ++i)
-        EXPECT_EQ(out[i], '\0') << "byte " << i;
-}
-
-TEST(Progress, PackAndUnpack)
-{
-    struct { int32_t progress, quality; int16_t wantProgress, wantQuality; } cases[] = {
-        {0, 0, 0, 0},      {50, 7, 50, 7},       {100, 10, 100, 10},
-        {-1, 3, 255, 3},   {-100, 0, 255, 0},    {500, 0, 244, 1},
+    struct { int32_t progress, quality; int16_t wantProgress, wantQuality; bool end; } cases[] = {
+        {0, 0, 0, 0, false},         {50, 7, 50, 7, false},      {100, 10, 100, 10, false},
+        {-1, 3, 255, 3, true},       {-100, 0, 255, 0, true},    {500, 0, 244, 1, false},
+        // -7 * 256 + 50 = -1742: remainder -206, quotient -6.
+        {50, -7, -206, -6, false},   {-1, -7, -1, -6, true},     {-1, -1, -1, 0, true},
+        {10, 2147483647, -246, 0, false},  {50, -2147483647 - 1, 50, 0, false},
+        {10, 200000, 10, 32767, false},     {10, -200000, -246, -32768, false},  // pinned to 16 bits
     };
     for (auto& c : cases) {
-        relay::ProgressReport r = relay::unpackProgress(relay::packProgress(c.progress, c.quality));
+        int32_t packed = relay::packProgress(c.progress, c.quality);
+        relay::ProgressReport r = relay::unpackProgress(packed);
         EXPECT_EQ(r.progress, c.wantProgress) << c.progress << "," << c.quality;
         EXPECT_EQ(r.quality, c.wantQuality) << c.progress << "," << c.quality;
+        EXPECT_EQ(relay::isEndReport(packed), c.end) << c.progress << "," << c.quality;
     }
-}
-
-TEST(Progress, NegativeQualityKeepsTheSignOfTheMessage)
-{
-    // quality -7, progress 50: wParam -1742; remainder -206, quotient -6.
-    int32_t packed = relay::packProgress(50, -7);
-    EXPECT_EQ(packed, -1742);
-    relay::ProgressReport r = relay::unpackProgress(packed);
-    EXPECT_EQ(r.progress, -206);
-    EXPECT_EQ(r.quality, -6);
-}
-
-TEST(Progress, HugeQualityWrapsInsteadOfOverflowing)
-{
-    int32_t packed = relay::packProgress(10, 2147483647);
-    relay::ProgressReport r = relay::unpackProgress(packed);
-    EXPECT_EQ(r.progress, (packed % 256));
-    EXPECT_LE(r.quality, 32767);
 }
 
 TEST(Carrier, Captions)
