@@ -38,7 +38,7 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
         {"point rc6", 0, "", nullptr},
         {"press-raw \\x41\\102C\\0", 0, "", "ABC"},
         {"flood 200 1", 0, "F100000000C8\n", "F100000000C8"},
-        {"status", 0, "learn-duration 1234\nlearn-mode manual\ntxfail on\npoint rc6 \"", nullptr},
+        {"status", 0, "learn-duration 1234\nlearn-mode manual\ntxfail on\nlearn-error off\npoint rc6 \"", nullptr},
         // What a program sees at start.
         {"driver", 0,
          "TavrixGetDrvInfo -> 1 version=256\nTavrixGetDrvVersion -> 1 version=2680\nTavrixOpen -> 1\n"
