@@ -49,6 +49,26 @@ volatile LONG codePostPending = 0;
 
 }  // namespace
 
+// How many of the bytes at text, up to max, lie in readable memory: a
+// driver's text that lacks its NUL may end where readable memory ends, and
+// reading on would fault.
+static size_t readableBytes(const char* text, size_t max)
+{
+    const DWORD READABLE = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    size_t readable = 0;
+    while (text && readable < max) {
+        MEMORY_BASIC_INFORMATION region;
+        if (!VirtualQuery(text + readable, &region, sizeof region) ||
+            region.State != MEM_COMMIT || !(region.Protect & READABLE) ||
+            (region.Protect & PAGE_GUARD))
+            break;
+        readable = static_cast<size_t>(static_cast<const char*>(region.BaseAddress) +
+                                       region.RegionSize - text);
+    }
+    return readable < max ? readable : max;
+}
+
 void TAVRIX_API ReceiveCallback(const char* text, int32_t)
 {
     // Sequence numbers are positive; 0 marks a slot being written.
@@ -58,7 +78,7 @@ void TAVRIX_API ReceiveCallback(const char* text, int32_t)
     CodeSlot& slot = codeRing[sequence % RING_SIZE];
     InterlockedExchange(&slot.sequence, 0);
     char copy[relay::RECEIVED_TEXT_MAX + 1];
-    relay::copyReceivedText(text, copy);
+    relay::copyReceivedText(text, copy, readableBytes(text, relay::RECEIVED_TEXT_MAX));
     for (int i = 0; i < relay::RECEIVED_TEXT_MAX + 1; ++i)
         slot.text[i] = copy[i];
     InterlockedExchange(&slot.sequence, sequence);

@@ -5,12 +5,13 @@
 
 namespace relay {
 
-void copyReceivedText(const char* text, char (&out)[RECEIVED_TEXT_MAX + 1])
+void copyReceivedText(const char* text, char (&out)[RECEIVED_TEXT_MAX + 1], size_t readable)
 {
     std::memset(out, 0, sizeof out);
     if (!text)
         return;
-    for (int i = 0; i < RECEIVED_TEXT_MAX && text[i] != '\0'; ++i)
+    size_t limit = readable < RECEIVED_TEXT_MAX ? readable : size_t(RECEIVED_TEXT_MAX);
+    for (size_t i = 0; i < limit && text[i] != '\0'; ++i)
         out[i] = text[i];
 }
 

@@ -3,6 +3,7 @@
 // frequency caption.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,9 +12,11 @@ namespace relay {
 enum { RECEIVED_TEXT_MAX = 16 };
 
 // Copies the driver's text into out: its bytes up to its NUL, never more than
-// 16 and never reading past the 16th byte; out[16] and every byte after the
-// text are 0. A null address gives the empty text.
-void copyReceivedText(const char* text, char (&out)[RECEIVED_TEXT_MAX + 1]);
+// 16, and never reading past the 16th byte nor past the first `readable`
+// bytes (a text without its NUL may end where readable memory does); out[16]
+// and every byte after the text are 0. A null address gives the empty text.
+void copyReceivedText(const char* text, char (&out)[RECEIVED_TEXT_MAX + 1],
+                      size_t readable = RECEIVED_TEXT_MAX);
 
 // wParam of a progress report: signal quality * 256 + progress, with 255 for
 // a negative progress. Wraps in 32 bits rather than overflowing.

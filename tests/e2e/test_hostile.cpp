@@ -89,6 +89,7 @@ TEST_F(Hostile, ReceivedTextsWithoutNulOrLifetime)
     } cases[] = {
         {"", "0123456789ABCDEFGHIJ", "0123456789ABCDEF"},
         {"", std::string(16, 'Q'), "QQQQQQQQQQQQQQQQ"},  // a 17th byte would not be readable
+        {"", std::string(10, 'S'), "SSSSSSSSSS"},  // no NUL, and nothing readable after it
         {"", std::string("AB\0CDEFGHIJKLMNOPQRS", 20), "AB"},
         {"", std::string(2064, 'Z'), "ZZZZZZZZZZZZZZZZ"},
         {"no-nul", "1A2B3C", "1A2B3C1A2B3C1A2B"},

@@ -31,6 +31,10 @@ TEST(ReceivedText, CopiesUpToNulAndAtMostSixteenBytes)
     char out[17];
     relay::copyReceivedText(nullptr, out);
     EXPECT_STREQ(out, "");
+    // A short text without its NUL, at the end of what can be read.
+    std::vector<char> edge(10, 'E');
+    relay::copyReceivedText(edge.data(), out, edge.size());
+    EXPECT_STREQ(out, "EEEEEEEEEE");
 }
 
 // quality * 256 + progress in 32 bits, 255 for a negative progress; the low
