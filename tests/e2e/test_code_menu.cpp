@@ -65,6 +65,7 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
     simctl::setLearnDuration(300);
     app.click(IDC_CBLEARNIRCODE);
     ASSERT_TRUE(waitFor([&] { return !app.codeText().empty(); }, 10000)) << "the learn never ended";
+    EXPECT_EQ(app.codeText(), rendered({"NEC1", "D=4", "F=8"})) << "the pointed code, exactly";
 
     HWND inspector = openInspector();
     ASSERT_NE(inspector, nullptr);
