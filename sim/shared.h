@@ -47,6 +47,7 @@ enum MessageType : uint32_t {
     MSG_MENUS,                // a request id; reply with the menu dump
     MSG_FLOOD,                // a request id, b codes per second, c seconds
     MSG_CAPTURE,              // a request id, b control id; reply with its pixels
+    MSG_LAYOUT,               // a request id; reply with the layout dump
 };
 
 struct Message {

@@ -339,6 +339,23 @@ std::string menus(uint32_t pid, int timeoutMs)
     return answer;
 }
 
+std::string layout(uint32_t pid, int timeoutMs)
+{
+    clearError();
+    sim::Device* d = device();
+    if (!d)
+        return std::string();
+    std::string answer;
+    uint32_t answers = 0;
+    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(sim::MSG_LAYOUT), timeoutMs, &answer,
+                 &answers)) {
+        if (answers == 0)
+            fail("process " + std::to_string(pid) + " did not answer: " + lastError());
+        return std::string();
+    }
+    return answer;
+}
+
 Capture capture(uint32_t pid, int controlId, int timeoutMs)
 {
     clearError();
@@ -524,11 +541,11 @@ bool runCommand(const std::vector<std::string>& words, std::string* output)
     }
     if (command == "txfail" && args == 1 && (words[1] == "on" || words[1] == "off"))
         return setTransmitFail(words[1] == "on");
-    if (command == "menus" && args == 1) {
+    if ((command == "menus" || command == "layout") && args == 1) {
         uint32_t pid = 0;
         if (!pidWord(words[1], &pid))
             return false;
-        std::string dump = menus(pid);
+        std::string dump = command == "menus" ? menus(pid) : layout(pid);
         if (dump.empty() && !lastError().empty())
             return false;
         if (output)
