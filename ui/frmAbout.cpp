@@ -62,8 +62,11 @@ void createControls(HWND about, AboutState* state)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     state->font = twips::font("MS Sans Serif", 8, false);
-    state->icon = static_cast<HICON>(
-        LoadImageA(instance, MAKEINTRESOURCEA(IDI_PELLWICK), IMAGE_ICON, 32, 32, 0));
+    // A large icon is 32 pixels at 96 dots per inch and grows with the DPI
+    // like the rest of the box; the control takes the icon's size.
+    int iconSize = MulDiv(32, twips::dpiX(), 96);
+    state->icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_PELLWICK),
+                                                IMAGE_ICON, iconSize, iconSize, 0));
     for (const Item& item : ITEMS) {
         const char* caption = "";
         if (item.id == IDC_CMDOK)
