@@ -83,6 +83,9 @@ bool parseLayout(const std::string& dump, Layout* layout);
 // Saves what the screen shows of a window, its frame included, as
 // build/screenshots/<name>.png; false when it could not.
 bool saveScreenshot(HWND window, const std::string& name);
+// How many pixels of this colour the screen shows where the window is; -1
+// when it cannot be read.
+int countScreenColour(HWND window, COLORREF colour);
 
 using Env = std::map<std::string, std::string>;
 

@@ -3,6 +3,8 @@
 // Windows' own GDI+.
 #include "harness.h"
 
+#include <vector>
+
 #include <objidl.h>  // IStream, which gdiplus.h needs and WIN32_LEAN_AND_MEAN leaves out
 
 #include <gdiplus.h>
@@ -12,7 +14,8 @@ namespace e2e {
 namespace {
 
 // GDI+'s PNG encoder.
-const CLSID PNG_ENCODER = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+const CLSID PNG_ENCODER = {0x557CF406, 0x1A04, 0x11D3,
+                           {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 bool savePng(HBITMAP bitmap, const std::string& path)
 {
@@ -33,29 +36,61 @@ bool savePng(HBITMAP bitmap, const std::string& path)
     return saved;
 }
 
-}  // namespace
-
-bool saveScreenshot(HWND window, const std::string& name)
+// What the screen shows where the window is, as a bitmap of its size.
+HBITMAP grabScreen(HWND window)
 {
     RECT r;
     if (!GetWindowRect(window, &r) || r.right <= r.left || r.bottom <= r.top)
-        return false;
-    // Let the window finish painting first.
-    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    settle(300);
-    std::string folder = binDir() + "..\\..\\screenshots\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+        return nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
     SelectObject(memory, old);
-    bool saved = savePng(bitmap, folder + name + ".png");
-    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+}  // namespace
+
+bool saveScreenshot(HWND window, const std::string& name)
+{
+    settle(300);  // for the window to be painted and on the screen
+    std::string folder = binDir() + "..\\..\\screenshots\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    HBITMAP bitmap = grabScreen(window);
+    bool saved = bitmap && savePng(bitmap, folder + name + ".png");
+    DeleteObject(bitmap);
     return saved;
+}
+
+int countScreenColour(HWND window, COLORREF colour)
+{
+    HBITMAP bitmap = grabScreen(window);
+    BITMAP size = {};
+    if (!bitmap || !GetObject(bitmap, sizeof size, &size)) {
+        DeleteObject(bitmap);
+        return -1;
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.bmWidth;
+    info.bmiHeader.biHeight = size.bmHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<DWORD> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    int n = 0;
+    for (DWORD p : pixels)
+        n += (p & 0xFFFFFF) == wanted;
+    return n;
 }
 
 }  // namespace e2e

@@ -339,6 +339,10 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
         return tx != nullptr;
     }, 3000);
     ASSERT_NE(tx, nullptr);
+    // On the screen with its label while the program is blocked in the driver.
+    EXPECT_TRUE(waitFor([&] {
+        return countScreenColour(GetDlgItem(tx, IDC_LABEL1), GetSysColor(COLOR_BTNTEXT)) > 50;
+    }, 1000)) << "the transmit window's label is not on the screen";
     screenshot(tx, "transmit");
     ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(tx); }, 6000));
     expectLayout(app.layout(), tx, TRANSMIT, dpi, "transmit window at " + at);
