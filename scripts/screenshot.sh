@@ -2,7 +2,22 @@
 # Starts Pellwick from folder $1 on the simulated device (Wine already up),
 # presses a button on the simulated remote so that a received code shows,
 # and saves the main window as the PNG file $2.
+#
+#   scripts/screenshot.sh --readme
+# does all of it by itself (installs what is missing, builds, starts Wine on
+# a display of its own) and saves the README's picture,
+# docs/pellwick-main-window.png.
 set -uo pipefail
+if [ "${1:-}" = --readme ]; then
+    cd "$(dirname "$0")/.."
+    scripts/install-deps.sh || exit 1
+    bin=$(scripts/build.sh) || exit 1
+    . scripts/wine-env.sh
+    PELLWICK_FORCE_XVFB=1 wine_up
+    trap wine_down EXIT
+    "$0" "$bin" docs/pellwick-main-window.png && echo "docs/pellwick-main-window.png"
+    exit
+fi
 bin=$1
 out=$2
 mkdir -p "$(dirname "$out")"

@@ -65,6 +65,8 @@ if bin=$(scripts/build.sh 2>build/win-build.log); then
         sh -c "! i686-w64-mingw32-objdump -p build/win32/bin/nover/tavrixdrv.dll | grep -q TavrixGetDrvVersion"
 
     echo "== end-to-end tests under Wine ($PELLWICK_ARCH build)"
+    # The tests save screenshots of every window here; only this run's stay.
+    rm -f build/screenshots/*.png
     wine_up
     # The first Wine program after start-up can keep ctest's test listing
     # waiting on Wine's helper processes: start one before ctest does.
@@ -80,5 +82,10 @@ else
 fi
 
 printf '%s\n' "${results[@]}"
+shots=(build/screenshots/*.png)
+if [ -e "${shots[0]}" ]; then
+    echo "Screenshots:"
+    printf '  %s\n' "${shots[@]}"
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -220,6 +220,9 @@ std::string menuDump();
 // whose control id is controlId: "CAPT", width and height as 32-bit numbers,
 // then width x height COLORREF values row by row; empty when there is none.
 std::string captureControl(int controlId);
+// Every window of this process, visible or not, and every window below it:
+// place, text, font and the text's extent in that font (see sim/README.md).
+std::string layoutDump();
 
 // ---- hostile: the program's relay window ------------------------------------
 

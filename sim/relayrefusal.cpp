@@ -2,6 +2,8 @@
 // STATIC, window name "CallbackHiddenWindow") cannot be created.  A hook on
 // the thread that opens the device refuses that one creation and removes
 // itself; every other window of the thread is created as usual.
+#include <cstring>
+
 #include "sim/driver.h"
 
 namespace drv {
@@ -35,9 +37,13 @@ LRESULT CALLBACK refuseRelayCreation(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_CREATEWND) {
         const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
         const CREATESTRUCTA* cs = create ? create->lpcs : nullptr;
-        // The class may come as an atom; the window name decides then.
-        bool classMatches = cs && (IS_INTRESOURCE(cs->lpszClass) ||
-                                   textEquals(cs->lpszClass, RELAY_WINDOW_CLASS, true));
+        // The class may come as an atom; the window name decides then. A
+        // program with Common Controls 6 creates the versioned class, named
+        // "<version>!STATIC".
+        LPCSTR cls = cs ? cs->lpszClass : nullptr;
+        if (cls && !IS_INTRESOURCE(cls) && strrchr(cls, '!'))
+            cls = strrchr(cls, '!') + 1;
+        bool classMatches = cs && (IS_INTRESOURCE(cls) || textEquals(cls, RELAY_WINDOW_CLASS, true));
         if (cs && classMatches && textEquals(cs->lpszName, RELAY_WINDOW_NAME, false)) {
             HHOOK hook = takeHook();
             if (hook)

@@ -49,6 +49,7 @@ enum MessageType : uint32_t {
     MSG_FLOOD,                // a request id, b codes per second, c seconds
     MSG_CAPTURE,              // a request id, b control id; reply with its pixels
     MSG_AIM,                  // text: the code the running learn learns from now on
+    MSG_LAYOUT,               // a request id; reply with the layout dump
 };
 
 struct Message {

@@ -405,6 +405,23 @@ std::string menus(uint32_t pid, int timeoutMs)
     return answer;
 }
 
+std::string layout(uint32_t pid, int timeoutMs)
+{
+    clearError();
+    sim::Device* d = device();
+    if (!d)
+        return std::string();
+    std::string answer;
+    uint32_t answers = 0;
+    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(sim::MSG_LAYOUT), timeoutMs, &answer,
+                 &answers)) {
+        if (answers == 0)
+            fail("process " + std::to_string(pid) + " did not answer: " + lastError());
+        return std::string();
+    }
+    return answer;
+}
+
 Capture capture(uint32_t pid, int controlId, int timeoutMs)
 {
     clearError();
@@ -605,11 +622,11 @@ bool runCommand(const std::vector<std::string>& words, std::string* output)
             return setLearnError(0);
         return parseInt(words[1], 1, 0xFFFFFFFFll, &a, "a last error") && setLearnError(static_cast<uint32_t>(a));
     }
-    if (command == "menus" && args == 1) {
+    if ((command == "menus" || command == "layout") && args == 1) {
         uint32_t pid = 0;
         if (!pidWord(words[1], &pid))
             return false;
-        std::string dump = menus(pid);
+        std::string dump = command == "menus" ? menus(pid) : layout(pid);
         if (dump.empty() && !lastError().empty())
             return false;
         if (output)

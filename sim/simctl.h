@@ -81,6 +81,25 @@ bool setLearnError(uint32_t error);
 // has no driver thread or does not answer within timeoutMs.
 std::string menus(uint32_t pid, int timeoutMs = 5000);
 
+// Every window of process pid, visible or not, and every window below each,
+// read by that process's driver thread:
+//   dpi <x> <y>
+//   window <handle> class="<class>" visible=<0|1> rect=<l>,<t>,<r>,<b> client=<w>,<h> text="<title>"
+//   control <handle> parent=<handle> id=<n> class="<class>" module="<file>" style=<0x...> visible=<0|1>
+//       rect=<l>,<t>,<r>,<b> client=<w>,<h> text="<text>"
+//       [font="<face>" fontheight=<px> extent=<w>,<h> wrapped=<w>,<h> [ink=<l>,<t>,<r>,<b>]]
+// A window's rect is on the screen, a control's in its parent's client area;
+// visible is the window's own WS_VISIBLE; module the file whose code is the
+// class's window procedure (user32.dll or, for Common Controls 6,
+// comctl32.dll).  Controls that show text (static text, buttons, edit and
+// combo boxes) add their font and the room their text needs in it, drawn as
+// the control draws it (& marks an access key where it does): extent on one
+// line, wrapped broken into lines at the control's width (static text that
+// wraps; one line otherwise).  Static text adds ink: the box of the pixels
+// its text sets when drawn in the control's client area, so that a cut-off
+// line tells from a blank descent.  Handles are 0x%08X.
+std::string layout(uint32_t pid, int timeoutMs = 5000);
+
 // The pixels of a control in process pid's windows: the first window, at any
 // depth below one of its top-level windows, whose control id is controlId,
 // as it shows on screen, read by that process's driver thread (another
@@ -144,9 +163,9 @@ Snapshot snapshot();
 uint32_t waitForHook(uint32_t pid, int timeoutMs);
 
 // Runs one control command given as words, as tavrixctl and scripts do
-// ("press", "ABC"), ("progress", "50", "40", "38000").  Output of status and
-// menus goes to *output.  `learn` is not a control command (it needs the
-// driver library): see learnclient.h.
+// ("press", "ABC"), ("progress", "50", "40", "38000").  Output of status,
+// menus and layout goes to *output.  `learn` is not a control command (it
+// needs the driver library): see learnclient.h.
 bool runCommand(const std::vector<std::string>& words, std::string* output);
 
 }  // namespace simctl

@@ -30,6 +30,7 @@ const char USAGE[] =
     "  flood <per second> <seconds> received codes from the driver threads; prints the last\n"
     "  learn [--timeout <ms>] [--abort-after <ms>] [--progress]   learn as another application\n"
     "  menus <pid>                  the menus of process <pid>'s windows\n"
+    "  layout <pid>                 process <pid>'s windows and controls: places, texts, fonts\n"
     "  driver [dll path]            what a program sees at start: versions, open, device info\n"
     "  status                       the device state\n"
     "  reset                        back to the defaults\n";

@@ -62,6 +62,8 @@ void createControls(HWND about, AboutState* state)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     state->font = twips::font("MS Sans Serif", 8, false);
+    // The About icon is 32 by 32 pixels at every DPI, at the top-left corner
+    // of its box; the control takes the icon's size.
     state->icon = static_cast<HICON>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDI_PELLWICK), IMAGE_ICON, 32, 32, 0));
     for (const Item& item : ITEMS) {

@@ -82,6 +82,12 @@ void show(HWND owner)
     ShowWindow(txWindow, SW_SHOWNOACTIVATE);
     RedrawWindow(txWindow, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // The transmission blocks this thread next. Wine puts a window's painted
+    // pixels on the screen only when its thread looks for messages: look
+    // once, for a message that never comes, touching no other message.
+    MSG none;
+    PeekMessageA(&none, txWindow, WM_APP + 0x3FFF, WM_APP + 0x3FFF,
+                 PM_NOREMOVE | PM_QS_POSTMESSAGE);
 }
 
 void hide()

@@ -1,5 +1,8 @@
 #include "harness.h"
 
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -434,6 +437,122 @@ std::string App::menus()
 {
     return simctl::menus(pid_);
 }
+
+Layout App::layout()
+{
+    Layout result;
+    if (!parseLayout(simctl::layout(pid_), &result))
+        result.dpi = 0;
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// The layout dump: "window" and "control" lines of name=value fields, texts
+// quoted with C escapes.
+
+// The fields after a line's first word: the handle, then name=value pairs.
+static bool readFields(const std::string& line, std::map<std::string, std::string>* fields)
+{
+    size_t at = line.find(' ');
+    size_t end = line.find(' ', at + 1);
+    (*fields)["handle"] = line.substr(at + 1, end - at - 1);
+    while (end != std::string::npos && end + 1 < line.size()) {
+        size_t eq = line.find('=', end + 1);
+        if (eq == std::string::npos)
+            return false;
+        std::string name = line.substr(end + 1, eq - end - 1), value;
+        if (line.compare(eq + 1, 1, "\"") == 0) {
+            end = eq + 2;
+            while (end < line.size() && line[end] != '"')
+                end += line[end] == '\\' ? 2 : 1;
+            if (end >= line.size() || !simtext::unescape(line.substr(eq + 2, end - eq - 2), &value))
+                return false;
+            ++end;
+        } else {
+            end = line.find(' ', eq);
+            value = line.substr(eq + 1, end == std::string::npos ? end : end - eq - 1);
+        }
+        (*fields)[name] = value;
+    }
+    return true;
+}
+
+// Handles are 32-bit values, sign-extended in 64-bit code.
+static HWND handleOf(const std::string& text)
+{
+    auto value = static_cast<int32_t>(std::strtoul(text.c_str(), nullptr, 16));
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(value));
+}
+
+bool parseLayout(const std::string& dump, Layout* layout)
+{
+    *layout = Layout();
+    std::istringstream in(dump);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, 4, "dpi ") == 0) {
+            layout->dpi = std::atoi(line.c_str() + 4);
+            continue;
+        }
+        std::map<std::string, std::string> f;
+        bool isWindow = line.compare(0, 7, "window ") == 0;
+        if (!isWindow && line.compare(0, 8, "control ") != 0)
+            continue;
+        if (!readFields(line, &f))
+            return false;
+        Placed p;
+        p.hwnd = handleOf(f["handle"]);
+        p.parent = isWindow ? nullptr : handleOf(f["parent"]);
+        p.id = std::atoi(f["id"].c_str());
+        p.cls = f["class"];
+        p.text = f["text"];
+        p.module = f["module"];
+        p.style = static_cast<DWORD>(std::strtoul(f["style"].c_str(), nullptr, 16));
+        long r[4] = {}, c[2] = {};
+        if (std::sscanf(f["rect"].c_str(), "%ld,%ld,%ld,%ld", &r[0], &r[1], &r[2], &r[3]) != 4 ||
+            std::sscanf(f["client"].c_str(), "%ld,%ld", &c[0], &c[1]) != 2)
+            return false;
+        p.rect = {r[0], r[1], r[2], r[3]};
+        p.client = {c[0], c[1]};
+        if (f.count("font")) {
+            p.measured = true;
+            p.font = f["font"];
+            p.fontHeight = std::atoi(f["fontheight"].c_str());
+            std::sscanf(f["extent"].c_str(), "%ld,%ld", &p.extent.cx, &p.extent.cy);
+            std::sscanf(f["wrapped"].c_str(), "%ld,%ld", &p.wrapped.cx, &p.wrapped.cy);
+            std::sscanf(f["ink"].c_str(), "%ld,%ld,%ld,%ld", &p.ink.left, &p.ink.top,
+                        &p.ink.right, &p.ink.bottom);
+        }
+        (isWindow ? layout->windows : layout->controls).push_back(p);
+    }
+    return layout->dpi > 0;
+}
+
+const Placed* Layout::window(HWND hwnd) const
+{
+    for (const Placed& p : windows)
+        if (p.hwnd == hwnd)
+            return &p;
+    return nullptr;
+}
+
+const Placed* Layout::control(HWND parent, int id) const
+{
+    for (const Placed& p : controls)
+        if (p.parent == parent && p.id == id)
+            return &p;
+    return nullptr;
+}
+
+std::vector<const Placed*> Layout::controlsOf(HWND parent) const
+{
+    std::vector<const Placed*> found;
+    for (const Placed& p : controls)
+        if (p.parent == parent)
+            found.push_back(&p);
+    return found;
+}
+
 
 // Whether the menu line that `matches` picks says " enabled".
 template <typename Match>

@@ -48,6 +48,44 @@ struct MessageBoxInfo {
     int buttons = 0;
 };
 
+// A window or control of the program as the simulated device's layout dump
+// shows it (simctl::layout), measured inside the program's process.
+struct Placed {
+    HWND hwnd = nullptr;
+    HWND parent = nullptr;  // null for a top-level window
+    int id = 0;
+    std::string cls, text;
+    std::string module;  // whose code draws it: user32.dll, comctl32.dll, ...
+    DWORD style = 0;
+    RECT rect = {};  // top-level: on the screen; control: in its parent's client area
+    SIZE client = {};
+    // Controls that show text: their font and the room the text needs in it.
+    bool measured = false;
+    std::string font;
+    int fontHeight = 0;
+    SIZE extent = {};   // on one line
+    SIZE wrapped = {};  // broken into lines at the control's width
+    RECT ink = {};      // static text: the pixels it sets, in its client area
+};
+
+struct Layout {
+    int dpi = 0;
+    std::vector<Placed> windows;   // top-level
+    std::vector<Placed> controls;  // every window below them
+    const Placed* window(HWND hwnd) const;
+    const Placed* control(HWND parent, int id) const;
+    std::vector<const Placed*> controlsOf(HWND parent) const;
+};
+// Reads the lines of simctl::layout; false when a line does not parse.
+bool parseLayout(const std::string& dump, Layout* layout);
+
+// Saves what the screen shows of a window, its frame included, as
+// build/screenshots/<name>.png; false when it could not.
+bool saveScreenshot(HWND window, const std::string& name);
+// How many pixels of this colour the screen shows where the window is; -1
+// when it cannot be read.
+int countScreenColour(HWND window, COLORREF colour);
+
 using Env = std::map<std::string, std::string>;
 
 class App {
@@ -120,6 +158,8 @@ public:
 
     // Menus of the program, read inside its process by the simulated device.
     std::string menus();
+    // Its windows and controls, read the same way; dpi 0 when unreadable.
+    Layout layout();
     // Whether the top-level menu (by caption) or menu item (by command id) is enabled.
     bool menuEnabled(const std::string& topCaption);
     bool menuItemEnabled(int commandId);
