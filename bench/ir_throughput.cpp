@@ -145,8 +145,8 @@ int main(int argc, char** argv)
     Figure render = measure(seconds, [&] {
         const ir::ProtocolInfo& p = all[next++ % all.size()];
         ir::Params params;
-        for (const ir::ParamSpec& spec : p.params)
-            params.set(spec.id, (spec.max + 1) / 3);
+        for (const ir::ParamSpec& param : p.params)
+            params.set(param.id, (param.max + 1) / 3);
         std::string text;
         if (ir::render(p.name, params, &text, nullptr))
             sink += text.size();

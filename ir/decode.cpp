@@ -94,9 +94,9 @@ private:
 
     bool sendBit(Walk& w, int bit, bool wide) const
     {
-        const int* spec = bit ? row_.one : row_.zero;
+        const int* halves = bit ? row_.one : row_.zero;
         for (int j = 0; j < 2; ++j)
-            if (spec[j] != 0 && !place(w, spec[j] > 0, std::abs(spec[j]) * row_.unitUs * (wide ? 2 : 1)))
+            if (halves[j] != 0 && !place(w, halves[j] > 0, std::abs(halves[j]) * row_.unitUs * (wide ? 2 : 1)))
                 return false;
         return true;
     }

@@ -61,6 +61,9 @@ struct ParamSpec {
     const char* defaultText;  // how the default reads ("255-D", "D", "0"); null without one
 };
 
+// "0 to 255": a parameter's range as messages and labels write it.
+std::string rangeText(const ParamSpec& param);
+
 struct ProtocolInfo {
     const char* name;                 // "NEC1", "RC5", "Sony12", ...
     const char* irp;                  // the IRP notation it follows

@@ -41,9 +41,9 @@ std::vector<Run> expand(const Row& row, const std::vector<Item>& items, const lo
         elapsed += us;
     };
     auto bit = [&](int b, bool wide) {
-        const int* spec = b ? row.one : row.zero;
+        const int* halves = b ? row.one : row.zero;
         for (int j = 0; j < 2; ++j)
-            put(spec[j] > 0, std::abs(spec[j]) * row.unitUs * (wide ? 2 : 1));
+            put(halves[j] > 0, std::abs(halves[j]) * row.unitUs * (wide ? 2 : 1));
     };
     auto bits = [&](long v, int n) {
         for (int k = 0; k < n; ++k)
@@ -98,11 +98,6 @@ bool refuse(std::string* error, const std::string& why)
     return false;
 }
 
-std::string range(const ParamSpec& p)
-{
-    return std::to_string(p.min) + " to " + std::to_string(p.max);
-}
-
 std::string knownNames()
 {
     std::string names;
@@ -112,6 +107,11 @@ std::string knownNames()
 }
 
 }  // namespace
+
+std::string rangeText(const ParamSpec& param)
+{
+    return std::to_string(param.min) + " to " + std::to_string(param.max);
+}
 
 bool render(std::string_view protocol, const Params& params, std::string* pronto, std::string* error)
 {
@@ -137,11 +137,11 @@ bool render(std::string_view protocol, const Params& params, std::string* pronto
         if (!params.given[p.id]) {
             if (!p.hasDefault)
                 return refuse(error, std::string(paramName(p.id)) + " is missing: " + info->name +
-                                         " needs " + paramName(p.id) + " from " + range(p));
+                                         " needs " + paramName(p.id) + " from " + rangeText(p));
             irp::Default d = p.id == PARAM_S ? row->sDefault : row->tDefault;
             v = d == irp::COMPLEMENT_OF_D ? 255 - value[PARAM_D] : d == irp::SAME_AS_D ? value[PARAM_D] : 0;
         } else if (v < p.min || v > p.max) {
-            return refuse(error, std::string(paramName(p.id)) + " must be " + range(p));
+            return refuse(error, std::string(paramName(p.id)) + " must be " + rangeText(p));
         }
         value[p.id] = v;
     }

@@ -39,8 +39,8 @@ bool render(const ir::ProtocolInfo& protocol, long device, int function, std::st
     ir::Params params;
     params.set(ir::PARAM_D, device);
     params.set(ir::PARAM_F, function);
-    for (const ir::ParamSpec& spec : protocol.params)
-        if (spec.id == ir::PARAM_S && !spec.hasDefault)
+    for (const ir::ParamSpec& param : protocol.params)
+        if (param.id == ir::PARAM_S && !param.hasDefault)
             params.set(ir::PARAM_S, 0);
     return ir::render(protocol.name, params, pronto, error);
 }

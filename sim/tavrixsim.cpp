@@ -106,32 +106,27 @@ const ir::ProtocolInfo* chosenProtocol(HWND hwnd, int* number)
 
 const ir::ParamSpec* deviceSpec(const ir::ProtocolInfo& protocol)
 {
-    for (const ir::ParamSpec& spec : protocol.params)
-        if (spec.id == ir::PARAM_D)
-            return &spec;
+    for (const ir::ParamSpec& param : protocol.params)
+        if (param.id == ir::PARAM_D)
+            return &param;
     return nullptr;
-}
-
-std::string rangeText(const ir::ParamSpec& spec)
-{
-    return std::to_string(spec.min) + " to " + std::to_string(spec.max);
 }
 
 // The device field's number, or a box naming the range and the focus on
 // the field.
 bool readDevice(HWND hwnd, const ir::ProtocolInfo& protocol, long* device)
 {
-    const ir::ParamSpec* spec = deviceSpec(protocol);
+    const ir::ParamSpec* param = deviceSpec(protocol);
     char text[32] = {};
     GetDlgItemTextA(hwnd, IDC_SIM_DEVICE, text, sizeof text);
     char* end = nullptr;
     errno = 0;
     long value = std::strtol(text, &end, 10);
-    if (spec && text[0] && *end == '\0' && errno == 0 && value >= spec->min && value <= spec->max) {
+    if (param && text[0] && *end == '\0' && errno == 0 && value >= param->min && value <= param->max) {
         *device = value;
         return true;
     }
-    MessageBoxA(hwnd, ("Device must be a number from " + (spec ? rangeText(*spec) : "0") + ".").c_str(), TITLE,
+    MessageBoxA(hwnd, ("Device must be a number from " + (param ? ir::rangeText(*param) : "0") + ".").c_str(), TITLE,
                 MB_OK);
     HWND field = GetDlgItem(hwnd, IDC_SIM_DEVICE);
     SetFocus(field);
@@ -169,8 +164,8 @@ void cmbProtocol_Change(HWND hwnd)
 {
     int number = 0;
     const ir::ProtocolInfo* protocol = chosenProtocol(hwnd, &number);
-    const ir::ParamSpec* spec = protocol ? deviceSpec(*protocol) : nullptr;
-    std::string caption = "&Device" + (spec ? " (" + rangeText(*spec) + ")" : std::string()) + ":";
+    const ir::ParamSpec* param = protocol ? deviceSpec(*protocol) : nullptr;
+    std::string caption = "&Device" + (param ? " (" + ir::rangeText(*param) + ")" : std::string()) + ":";
     SetDlgItemTextA(hwnd, IDC_SIM_LBLDEVICE, caption.c_str());
 }
 

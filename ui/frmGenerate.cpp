@@ -50,17 +50,12 @@ const ir::ProtocolInfo* chosenProtocol(HWND dlg)
     return &all[static_cast<size_t>(index)];
 }
 
-const ir::ParamSpec* specOf(const ir::ProtocolInfo& protocol, int param)
+const ir::ParamSpec* paramOf(const ir::ProtocolInfo& protocol, int id)
 {
-    for (const ir::ParamSpec& spec : protocol.params)
-        if (spec.id == param)
-            return &spec;
+    for (const ir::ParamSpec& param : protocol.params)
+        if (param.id == id)
+            return &param;
     return nullptr;
-}
-
-std::string rangeText(const ir::ParamSpec& spec)
-{
-    return std::to_string(spec.min) + " to " + std::to_string(spec.max);
 }
 
 std::string fieldText(HWND dlg, int id)
@@ -80,19 +75,19 @@ void showRows(HWND dlg)
     const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
     SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp : "");
     for (int p = 0; p < ir::PARAM_COUNT; ++p) {
-        const ir::ParamSpec* spec = protocol ? specOf(*protocol, p) : nullptr;
+        const ir::ParamSpec* param = protocol ? paramOf(*protocol, p) : nullptr;
         HWND label = GetDlgItem(dlg, IDC_GEN_LABEL_D + p);
         HWND field = GetDlgItem(dlg, IDC_GEN_VALUE_D + p);
-        if (spec) {
+        if (param) {
             std::string caption = std::string("&") + ir::paramName(static_cast<ir::ParamId>(p)) +
-                                  " (" + rangeText(*spec);
-            if (spec->hasDefault && spec->defaultText)
-                caption += std::string("; blank: ") + spec->defaultText;
+                                  " (" + ir::rangeText(*param);
+            if (param->hasDefault && param->defaultText)
+                caption += std::string("; blank: ") + param->defaultText;
             caption += "):";
             SetWindowTextA(label, caption.c_str());
         }
-        ShowWindow(label, spec ? SW_SHOW : SW_HIDE);
-        ShowWindow(field, spec ? SW_SHOW : SW_HIDE);
+        ShowWindow(label, param ? SW_SHOW : SW_HIDE);
+        ShowWindow(field, param ? SW_SHOW : SW_HIDE);
     }
 }
 
@@ -139,24 +134,24 @@ bool accept(HWND dlg, Session* session)
     if (!protocol)
         return false;
     ir::Params params;
-    for (const ir::ParamSpec& spec : protocol->params) {
-        int field = IDC_GEN_VALUE_D + spec.id;
+    for (const ir::ParamSpec& param : protocol->params) {
+        int field = IDC_GEN_VALUE_D + param.id;
         std::string text = fieldText(dlg, field);
-        std::string name = ir::paramName(spec.id);
+        std::string name = ir::paramName(param.id);
         if (text.empty()) {
-            if (spec.hasDefault)
+            if (param.hasDefault)
                 continue;
-            refuse(dlg, field, name + " is missing: enter a number from " + rangeText(spec) + ".");
+            refuse(dlg, field, name + " is missing: enter a number from " + ir::rangeText(param) + ".");
             return false;
         }
         char* end = nullptr;
         errno = 0;
         long value = std::strtol(text.c_str(), &end, 10);
-        if (errno != 0 || *end != '\0' || value < spec.min || value > spec.max) {
-            refuse(dlg, field, name + " must be a number from " + rangeText(spec) + ".");
+        if (errno != 0 || *end != '\0' || value < param.min || value > param.max) {
+            refuse(dlg, field, name + " must be a number from " + ir::rangeText(param) + ".");
             return false;
         }
-        params.set(spec.id, value);
+        params.set(param.id, value);
     }
     std::string error;
     if (!ir::render(protocol->name, params, session->pronto, &error)) {
