@@ -2,8 +2,6 @@
 // this process's own objects, and another process's through its handle.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "procinfo.h"
 #include "remote.h"
 
@@ -13,12 +11,9 @@ TEST(ProcInfo, GdiCountFollowsObjectsCreatedAndDeleted)
 {
     Count before = gdiObjects(GetCurrentProcess());
     ASSERT_TRUE(before.known()) << "neither GetGuiResources nor the handle table gave a count";
-    std::vector<HGDIOBJ> objects;
-    for (int i = 0; i < 3; ++i)
-        objects.push_back(CreateSolidBrush(RGB(i, 2, 3)));
-    objects.push_back(CreatePen(PS_SOLID, 1, RGB(1, 2, 3)));
-    objects.push_back(CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                  "MS Sans Serif"));
+    const HGDIOBJ objects[] = {CreateSolidBrush(RGB(1, 2, 3)), CreateSolidBrush(RGB(2, 2, 3)),
+                               CreateSolidBrush(RGB(3, 2, 3)), CreatePen(PS_SOLID, 1, RGB(1, 2, 3)),
+                               CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif")};
     EXPECT_EQ(gdiObjects(GetCurrentProcess()).value, before.value + 5);
     for (HGDIOBJ object : objects)
         DeleteObject(object);
@@ -70,16 +65,13 @@ TEST(ProcInfo, AnotherProcessIsReadThroughItsHandle)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &info));
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
     HWND window = nullptr;
-    poll([&] { return (window = visibleWindow(info.dwProcessId, "Empty Win32 Baseline")) != nullptr; },
-         10000);
-    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(poll([&] { return (window = visibleWindow(info.dwProcessId, "Empty Win32 Baseline")) != nullptr; },
+                     10000));
     Footprint f = footprint(info.dwProcessId);
-    EXPECT_TRUE(f.ok);
+    EXPECT_TRUE(f.ok && f.gdi.known());
     EXPECT_GT(f.workingSet, 1 << 20);
-    EXPECT_TRUE(f.gdi.known());
     EXPECT_GT(f.gdi.value, 0);
     EXPECT_GE(f.user.value, 1);
     EXPECT_GE(windowCount(info.dwProcessId), 1);

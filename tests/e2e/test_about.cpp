@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -17,11 +16,6 @@ void clearValues()
 {
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH");
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO");
-}
-
-bool exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -44,28 +38,17 @@ protected:
     App app;
 };
 
-TEST_F(About, TextsModalityAndClosingKeys)
+// Its texts are checked with its layout, in test_dpi.cpp.
+TEST_F(About, ModalAndClosedByEscapeEnterAndOk)
 {
     for (int key : {VK_ESCAPE, VK_RETURN, 0}) {
         SCOPED_TRACE("closed with key " + std::to_string(key));
         HWND about = open();
         ASSERT_NE(about, nullptr);
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLTITLE)), "Pellwick");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)),
-                  std::string("Version ") + PELLWICK_VERSION);
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLDESCRIPTION)),
-                  "This simple applet can be used to aid in the learn process and allows you to "
-                  "interject pre-learned codes for any third-party application which is asking "
-                  "the Tavrix to learn an IR code. It may also be used as a simple "
-                  "receive/transmit test application.");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_CMDOK)), "OK");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_CMDSYSINFO)), "&System Info...");
         EXPECT_EQ(GetWindow(about, GW_OWNER), app.mainWindow());
         EXPECT_FALSE(IsWindowEnabled(app.mainWindow())) << "the About box must be modal";
-        LONG style = GetWindowLongA(about, GWL_STYLE);
-        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-        EXPECT_TRUE(style & WS_SYSMENU);
-
+        EXPECT_EQ(GetWindowLongA(about, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_SYSMENU),
+                  WS_SYSMENU);
         if (key)
             app.keys({static_cast<WORD>(key)});
         else
@@ -136,46 +119,36 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
     PostMessageA(about, WM_CLOSE, 0, 0);
 }
 
-TEST(Version, OneVersionInTheResourcesTheManifestAndTheAboutBox)
+// One version, written once in the CMake project (PELLWICK_VERSION), in the
+// version resource and the manifest (and the About box, in test_dpi.cpp);
+// and the program's own icon, 32 by 32 pixels in 16 colours.
+TEST(Resources, OneVersionAndTheProgramsIcon)
 {
-    // PELLWICK_VERSION comes from the CMake project, where it is written once.
-    const std::string version = PELLWICK_VERSION;
-    const std::string exe = binDir() + "pellwick.exe";
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    const std::string version = PELLWICK_VERSION, exe = binDir() + "pellwick.exe";
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), nullptr) + 1);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
-                          std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
-                          std::to_string(HIWORD(fixed->dwFileVersionLS));
-    EXPECT_EQ(numbers, version);
-    for (const char* name : {"FileVersion", "ProductVersion"}) {
+    EXPECT_EQ(std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+                  "." + std::to_string(HIWORD(fixed->dwFileVersionLS)), version);
+    for (std::string name : {"FileVersion", "ProductVersion"}) {
         char* text = nullptr;
-        std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text),
-                                   &length)) << name;
-        EXPECT_EQ(std::string(text), version) << name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), ("\\StringFileInfo\\040904B0\\" + name).c_str(),
+                                   reinterpret_cast<void**>(&text), &length)) << name;
+        EXPECT_EQ(text, version) << name;
     }
 
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(manifest, nullptr);
-    std::string xml(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
-                    SizeofResource(module, manifest));
+    auto resource = [&](LPCSTR name, LPCSTR type) {
+        HRSRC found = FindResourceA(module, name, type);
+        return std::string(found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : "",
+                           found ? SizeofResource(module, found) : 0);
+    };
+    EXPECT_NE(resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)).find("name=\"Pellwick\" version=\"" + version + ".0\""),
+              std::string::npos) << "the manifest";
+    std::string icons = resource(MAKEINTRESOURCEA(IDI_PELLWICK), RT_GROUP_ICON);
+    ASSERT_GE(icons.size(), 9u) << "no icon resource";
+    EXPECT_EQ(icons.substr(6, 3), "\x20\x20\x10") << "the first icon's width, height and colours";
     FreeLibrary(module);
-    EXPECT_NE(xml.find("name=\"Pellwick\" version=\"" + version + ".0\""), std::string::npos)
-        << xml;
-
-    App app;
-    ASSERT_NE(app.mainWindow(), nullptr);
-    app.menu(IDM_HELPABOUT);
-    HWND about = app.findTopWindow("About Pellwick", 5000);
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)), "Version " + version);
-    PostMessageA(about, WM_CLOSE, 0, 0);
 }

@@ -5,8 +5,6 @@
 
 #include "harness.h"
 #include "ir/ir.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -46,17 +44,23 @@ protected:
     App app;
 };
 
+// Every menu and item of a fresh main window: caption, place and state.
 TEST_F(CodeMenu, SitsBetweenLearnAndHelp)
 {
-    std::string menus = app.menus();
-    const char* tops[] = {"top 0 \"&File\"", "top 1 \"&Transmit\"", "top 2 \"&Learn\"",
-                          "top 3 \"&Code\"", "top 4 \"&Help\""};
-    for (const char* top : tops)
-        EXPECT_NE(menus.find(top), std::string::npos) << top << " missing in\n" << menus;
-    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEINSPECT));
-    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEGENERATE));
-    EXPECT_NE(menus.find("\"&Inspect...\""), std::string::npos);
-    EXPECT_NE(menus.find("\"&Generate...\""), std::string::npos);
+    auto item = [](const char* place, const char* caption, bool enabled, int id) {
+        return std::string("item ") + place + " \"" + caption + (enabled ? "\" enabled id=" : "\" disabled id=") +
+               std::to_string(id) + "\n";
+    };
+    EXPECT_EQ(app.menus(), "window \"Tavrix Pellwick Utility\"\ntop 0 \"&File\" enabled\n" +
+                               item("0 0", "E&xit", true, IDM_FILEEXIT) +
+                               "top 1 \"&Transmit\" disabled\n" +  // empty code box: nothing to transmit
+                               item("1 0", "&IR Code in Window", true, IDM_TRANSMITTXBLOCK) +
+                               "top 2 \"&Learn\" enabled\n" +
+                               item("2 0", "in &Pronto Format", true, IDM_LEARNIRLEARNPRONTO) +
+                               item("2 1", "&Inject IR Code from Window", false, IDM_LRNINJECT) +
+                               "top 3 \"&Code\" enabled\n" + item("3 0", "&Inspect...", true, IDM_CODEINSPECT) +
+                               item("3 1", "&Generate...", true, IDM_CODEGENERATE) + "top 4 \"&Help\" enabled\n" +
+                               item("4 0", "&About ", true, IDM_HELPABOUT));
 }
 
 TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
@@ -139,15 +143,12 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
         app.menu(IDM_CODEGENERATE);
         HWND dialog = app.findTopWindow("Generate IR Code", 5000);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.mainWindow());
-        EXPECT_FALSE(IsWindowEnabled(app.mainWindow())) << "the dialog is modal";
+        EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == app.mainWindow() && !IsWindowEnabled(app.mainWindow()))
+            << "a modal dialog of the main window's";
         HWND list = GetDlgItem(dialog, IDC_GEN_PROTOCOL);
-        LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(c.protocol));
-        ASSERT_GE(index, 0) << "protocol not in the list";
-        SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GEN_PROTOCOL, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(list));
+        ASSERT_GE(SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(c.protocol)), 0)
+            << "protocol not in the list";
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GEN_PROTOCOL, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         for (const auto& f : c.fields) {
             HWND field = GetDlgItem(dialog, IDC_GEN_VALUE_D + f.first);
             EXPECT_TRUE(IsWindowVisible(field));
@@ -171,11 +172,9 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
         } else {
             ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 3000));
             std::string expected = rendered({"NEC1", "D=4", "F=8"});
-            EXPECT_TRUE(waitFor([&] { return app.codeText() == expected; }, 3000))
-                << app.codeText();
+            EXPECT_TRUE(waitFor([&] { return app.codeText() == expected; }, 3000)) << app.codeText();
             // The driver accepts it: the box's check enables transmitting.
-            EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 3000));
-            EXPECT_TRUE(app.menuEnabled("&Transmit"));
+            EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE) && app.menuEnabled("&Transmit"); }));
             app.click(IDC_CBTRANSMITIRCODE);
             EXPECT_TRUE(waitFor([&] { return app.logOf("TavrixTransmitIR").size() == 1; }, 5000));
             EXPECT_NE(app.logOf("TavrixTransmitIR")[0].find("-> 1"), std::string::npos);

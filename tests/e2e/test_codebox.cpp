@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 

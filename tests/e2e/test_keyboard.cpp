@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -39,13 +37,6 @@ protected:
         return waitFor([&] { return app.codeText() == before + "z"; }, 3000);
     }
 
-    void startOwnLearn()
-    {
-        app.click(IDC_CBLEARNIRCODE);
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
-        settle(100);
-    }
-
     App app;
 };
 
@@ -54,14 +45,14 @@ TEST_F(Keyboard, EscapeNeverClosesTheWindowNorTouchesTheCode)
     app.typeCode(NEC1_CODE);
     for (bool learning : {false, true}) {
         SCOPED_TRACE(learning ? "during a learn" : "idle");
-        if (learning)
-            startOwnLearn();
+        if (learning) {
+            ASSERT_TRUE(app.startOwnLearn());
+        }
         intoCodeBoxEnd();
         std::string before = app.codeText();
         app.keys({VK_ESCAPE});
         ASSERT_TRUE(markerTypedAfter(before)) << "Escape ended the program or changed the box";
-        EXPECT_TRUE(app.running());
-        EXPECT_TRUE(IsWindowVisible(app.mainWindow()));
+        EXPECT_TRUE(app.running() && IsWindowVisible(app.mainWindow()));
         EXPECT_TRUE(app.logOf("TavrixClose").empty()) << "the device was closed";
         EXPECT_EQ(app.visible(IDC_CBLEARNCANCEL), learning) << "the learn goes on";
         app.keys({VK_BACK});
@@ -87,8 +78,9 @@ TEST_F(Keyboard, TabAndShiftTabGoRoundTheTabOrder)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.context);
         app.typeCode(c.code);
-        if (c.learning)
-            startOwnLearn();
+        if (c.learning) {
+            ASSERT_TRUE(app.startOwnLearn());
+        }
         app.mouseClick(IDC_TBCURCODE);
         ASSERT_TRUE(waitFor([&] { return app.focusedId() == IDC_TBCURCODE; }, 3000));
         size_t n = c.order.size();
@@ -123,8 +115,7 @@ TEST_F(Keyboard, EnterInTheCodeBoxIsALineBreak)
     ASSERT_TRUE(markerTypedAfter(std::string(NEC1_CODE) + "\r\n"));
     EXPECT_TRUE(app.logOf("TavrixTransmitIR").empty()) << "Enter pressed a button";
     EXPECT_EQ(app.logOf("TavrixLearnIR").size(), learnCalls);
-    EXPECT_TRUE(app.messageBoxes().empty());
-    EXPECT_TRUE(app.running());
+    EXPECT_TRUE(app.messageBoxes().empty() && app.running());
 }
 
 TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
@@ -153,11 +144,5 @@ TEST_F(Keyboard, AltFileExitEndsTheProgram)
     app.keys({'F'});
     app.keys({'X'});
     EXPECT_EQ(app.waitExit(10000), 0u);
-    std::vector<std::string> calls;
-    for (const std::string& line : app.log())
-        if (line.compare(0, 6, "Tavrix") == 0)
-            calls.push_back(line);
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_NE(calls[calls.size() - 2].find("UNHKLEARN"), std::string::npos);
-    EXPECT_EQ(calls.back().compare(0, 12, "TavrixClose "), 0) << calls.back();
+    EXPECT_EQ(app.calls(2), "UNHKLEARN TavrixClose");
 }

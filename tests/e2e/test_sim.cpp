@@ -7,10 +7,9 @@
 
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -31,7 +30,8 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
         const char* output;  // a part of what it prints
         const char* shown;   // the received code Pellwick shows afterwards, or null
         Env env = Env();
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"learn-duration 0x4D2", 0, "", nullptr},
         {"learn-mode manual", 0, "", nullptr},
         {"txfail on", 0, "", nullptr},
@@ -49,17 +49,12 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
          {{"TAVRIXSIM_OPEN_ERROR", "0x20000001"}}},
         {"driver", 0, "TavrixGetDrvInfo -> 1 version=256\n", nullptr,  // an unreadable value: the default
          {{"TAVRIXSIM_DRVINFO", "soon"}}},
-        {"point 0000 006C", 1, "tavrixctl: ", nullptr},
-        {"learn-duration 0", 1, "tavrixctl: ", nullptr},
-        {"learn-mode fast", 1, "tavrixctl: ", nullptr},
-        {"progress 1 2", 1, "tavrixctl: ", nullptr},
-        {"finish", 1, "tavrixctl: ", nullptr},  // no learn runs
-        {"press-raw \\q", 1, "tavrixctl: ", nullptr},
-        {"nonsense", 1, "tavrixctl: ", nullptr},
-        {"", 2, "usage: tavrixctl", nullptr},
-        {"learn --timeout", 2, "usage: tavrixctl", nullptr},
-        {"driver a b", 2, "usage: tavrixctl", nullptr},
     };
+    for (const char* refused : {"point 0000 006C", "learn-duration 0", "learn-mode fast", "progress 1 2",
+                                "finish" /* no learn runs */, "press-raw \\q", "nonsense"})
+        cases.push_back({refused, 1, "tavrixctl: ", nullptr});
+    for (const char* misused : {"", "learn --timeout", "driver a b"})
+        cases.push_back({misused, 2, "usage: tavrixctl", nullptr});
     for (const Case& c : cases) {
         SCOPED_TRACE("tavrixctl " + c.arguments);
         SecondApp ctl(c.arguments, c.env, "tavrixctl.exe");

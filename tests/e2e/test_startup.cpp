@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -90,7 +88,6 @@ TEST(Startup, EachFailureEndsWithItsMessage)
             << "main window shown before the start-up checks passed";
         app.dismissBoxes();
         EXPECT_NE(app.waitExit(10000), static_cast<DWORD>(STILL_ACTIVE)) << "program kept running";
-        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr);
     }
 }
 
@@ -115,8 +112,7 @@ TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
         EXPECT_EQ(app.text(IDC_LBLTAVROCODE), "------------");
         EXPECT_EQ(app.codeText(), "");
         EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE)) << "empty box must not offer transmit";
-        EXPECT_TRUE(app.enabled(IDC_CBLEARNIRCODE));
-        EXPECT_TRUE(app.messageBoxes().empty());
+        EXPECT_TRUE(app.enabled(IDC_CBLEARNIRCODE) && app.messageBoxes().empty());
 
         // The idle face: only the status label of the learn display.
         for (int hidden : {IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2, IDC_LBLSIGQUALITY, IDC_PBSIGQUALITY,
@@ -130,14 +126,12 @@ TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
         EXPECT_EQ(app.calls(), "TavrixGetDrvInfo TavrixGetDrvVersion TavrixOpen "
                                "TavrixSetReceiveCallback HOOKLEARN TavrixGetTavrixInfo");
 
-        // The relay window: hidden and minimised.
-        EXPECT_EQ(app.findTopWindow("CallbackHiddenWindow", 0), nullptr) << "relay window is visible";
-        int relays = 0;
+        // One relay window, hidden and minimised.
+        std::string relays;
         for (HWND w : app.topWindows("Static", false))
-            if (windowText(w) == "CallbackHiddenWindow") {
-                ++relays;
-                EXPECT_TRUE(GetWindowLongA(w, GWL_STYLE) & WS_MINIMIZE);
-            }
-        EXPECT_EQ(relays, 1) << "no hidden relay window";
+            if (windowText(w) == "CallbackHiddenWindow")
+                relays += std::string(IsWindowVisible(w) ? "visible" : "hidden") +
+                          (GetWindowLongA(w, GWL_STYLE) & WS_MINIMIZE ? " minimised;" : ";");
+        EXPECT_EQ(relays, "hidden minimised;");
     }
 }

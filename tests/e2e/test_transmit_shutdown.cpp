@@ -2,22 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
-
-namespace {
-
-HWND transmitWindow(App& app)
-{
-    for (HWND w : app.topWindows(nullptr, false))
-        if (windowText(w) == "TRANSMITTING IR CODE...")
-            return w;
-    return nullptr;
-}
-
-}  // namespace
 
 class Transmit : public ::testing::Test {
 protected:
@@ -54,10 +40,9 @@ TEST_F(Transmit, ButtonAndMenuSendTheSameCall)
             EXPECT_NE(line.find("TRANSMITTING IR CODE..."), std::string::npos) << line;
         }
     EXPECT_EQ(during, 2);
-    HWND tx = transmitWindow(app);
-    ASSERT_NE(tx, nullptr) << "the transmit window is kept between transmissions";
+    HWND tx = app.findTopWindow("TRANSMITTING IR CODE...", 0, false);
+    ASSERT_NE(tx, nullptr) << "the transmit window is kept between transmissions (its texts: test_dpi.cpp)";
     EXPECT_FALSE(IsWindowVisible(tx));
-    EXPECT_EQ(windowText(GetDlgItem(tx, IDC_LABEL1)), "Transmission in Progress . . .");
     EXPECT_FALSE(GetWindowLongA(tx, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(app.messageBoxes().empty());
 }
@@ -70,7 +55,7 @@ TEST_F(Transmit, FailureShowsOneMessageAfterTheWindowIsGone)
     app.click(IDC_CBTRANSMITIRCODE);
     EXPECT_EQ(app.waitBoxes(),
               "ERROR: *** ERROR calling TavrixTransmitIR! ***Verify that your IR Code is Valid!");
-    HWND tx = transmitWindow(app);
+    HWND tx = app.findTopWindow("TRANSMITTING IR CODE...", 0, false);
     EXPECT_TRUE(tx == nullptr || !IsWindowVisible(tx)) << "transmit window still up";
     EXPECT_TRUE(app.dismissBoxes());
 }

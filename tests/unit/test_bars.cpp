@@ -1,6 +1,8 @@
 // Bar geometry and the rounding it depends on.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/bars.h"
 
 TEST(Nearest, HalvesGoToEvenAndBigValuesArePinned)
@@ -23,10 +25,9 @@ TEST(Bars, GeometryFollowsTheScreen)
     for (auto& c : cases) {
         bars::ProgressGeometry p = bars::progressGeometry(4935, c.twipsPerPixel);
         bars::QualityGeometry q = bars::qualityGeometry(1575, c.twipsPerPixel);
-        EXPECT_EQ(p.width, c.width) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(p.slot, c.slot) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(q.height, c.height) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(q.slot, c.heightSlot) << c.twipsPerPixel << " twips per pixel";
+        EXPECT_EQ(std::vector<int>({p.width, p.slot, q.height, q.slot}),
+                  std::vector<int>({c.width, c.slot, c.height, c.heightSlot}))
+            << c.twipsPerPixel << " twips per pixel";
     }
 }
 
