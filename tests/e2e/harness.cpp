@@ -65,18 +65,21 @@ bool copyFile(const std::string& from, const std::string& to)
     return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
+std::string readFile(const std::string& path)
+{
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
 void settle(DWORD ms)
 {
-    DWORD start = GetTickCount(), elapsed;
     MSG msg;
-    while (true) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
+    for (DWORD start = GetTickCount(), elapsed = 0;; MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        }
         if ((elapsed = GetTickCount() - start) >= ms)
-            break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+            return;
     }
 }
 
@@ -496,25 +499,21 @@ int App::countColour(int id, COLORREF colour)
 
 // ---------------------------------------------------------------------------
 
-SecondApp::SecondApp(const std::string& args, const Env& env, const std::string& exe,
-                     const std::string& input)
+SecondApp::SecondApp(const std::string& args, const Env& env, const std::string& exe, const std::string& input)
+    : output_(makeTempDir("console") + "output.txt")
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE writePipe = nullptr, inRead = nullptr, inWrite = nullptr;
-    CreatePipe(&readPipe_, &writePipe, &sa, 0);
-    SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
+    // Standard input and output are files: a pipe's buffer could not take a
+    // long input before the program reads it, nor a long output before collect().
+    std::ofstream(output_ + ".in", std::ios::binary) << input;
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    auto open = [&](const std::string& path, DWORD access, DWORD how) {
+        return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, how, 0, nullptr);
+    };
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writePipe;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    if (!input.empty() && CreatePipe(&inRead, &inWrite, &sa, static_cast<DWORD>(input.size()) + 4096)) {
-        SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-        DWORD written = 0;
-        WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
-        CloseHandle(inWrite);
-        startup.hStdInput = inRead;
-    }
+    startup.hStdInput = input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : open(output_ + ".in", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = startup.hStdError = open(output_, GENERIC_WRITE, CREATE_ALWAYS);
     std::string path = exe.find(':') == std::string::npos ? binDir() + exe : exe;
     std::string commandLine = "\"" + path + "\" " + args;
     std::string block = env.empty() ? std::string() : environmentBlock(env);
@@ -524,46 +523,27 @@ SecondApp::SecondApp(const std::string& args, const Env& env, const std::string&
         CloseHandle(info.hThread);
         process_ = info.hProcess;
     }
-    CloseHandle(writePipe);
-    if (inRead)
-        CloseHandle(inRead);
+    CloseHandle(startup.hStdOutput);
+    if (!input.empty())
+        CloseHandle(startup.hStdInput);
 }
 
 SecondApp::~SecondApp()
 {
-    if (process_) {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_, 99);
+    if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_, 99);
+    if (process_)
         CloseHandle(process_);
-    }
-    CloseHandle(readPipe_);
 }
 
 std::string SecondApp::collect(DWORD timeoutMs)
 {
-    std::string out;
-    DWORD start = GetTickCount();
-    for (bool ended = false; process_ && !ended;) {
-        // Whether it has ended is known before the pipe is read: what it
-        // wrote last is read all the same.
-        ended = WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
-        char buffer[4096];
-        DWORD available = 0, got = 0;
-        while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) && available &&
-               ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) && got)
-            out.append(buffer, got);
-        if (ended)
-            GetExitCodeProcess(process_, &exitCode_);
-        else if (GetTickCount() - start > timeoutMs)
-            break;
-        else
-            settle(10);
-    }
+    if (process_ && waitFor([this] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs))
+        GetExitCodeProcess(process_, &exitCode_);
     // A console program's line ends are CR LF; compare in plain LF.
-    std::string plain;
-    for (size_t i = 0; i < out.size(); ++i)
-        if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n'))
-            plain += out[i];
+    std::string plain = readFile(output_);
+    for (size_t at; (at = plain.find("\r\n")) != std::string::npos;)
+        plain.erase(at, 1);
     return plain;
 }
 

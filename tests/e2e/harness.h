@@ -22,6 +22,7 @@ std::string binDir();
 std::string makeTempDir(const std::string& tag);
 bool copyFile(const std::string& from, const std::string& to);
 inline bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+std::string readFile(const std::string& path);  // empty when it cannot be read
 
 // Lets Wine and the program catch up: pumps this thread's messages for ms.
 void settle(DWORD ms = 50);
@@ -185,7 +186,8 @@ public:
     DWORD exitCode() const { return exitCode_; }
 
 private:
-    HANDLE process_ = nullptr, readPipe_ = nullptr;
+    std::string output_;
+    HANDLE process_ = nullptr;
     DWORD exitCode_ = STILL_ACTIVE;
 };
 

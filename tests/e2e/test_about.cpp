@@ -62,19 +62,14 @@ TEST_F(About, ModalAndClosedByEscapeEnterAndOk)
 // box that it cannot; the About box stays open either way.
 TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
 {
-    const std::string folder = makeTempDir("msinfo folder");
-    const std::string inFolder = folder + "MSINFO32.EXE";
-    const std::string withBlanks = folder + "sys info.exe";
+    const std::string folder = makeTempDir("msinfo folder"), inFolder = folder + "MSINFO32.EXE",
+                      withBlanks = folder + "sys info.exe";
     // The program that the path with blanks, unquoted, would start instead.
     const std::string decoy = folder.substr(0, folder.rfind(' ')) + ".exe";
-    struct Case {
-        const char* what;
-        std::string path;  // the PATH value's bytes; empty: no value
-        DWORD pathType;
-        bool folderValue;     // the folder value, naming `folder`
-        bool viewerInFolder;  // MSINFO32.EXE in the folder
-        std::string started;  // the viewer expected to start; empty: the message
-    } cases[] = {
+    // The PATH value's bytes (empty: no value) and type, whether the folder value names `folder` and
+    // MSINFO32.EXE is in it, and the viewer expected to start (empty: the message).
+    struct Case { const char* what; std::string path; DWORD pathType; bool folderValue, viewerInFolder; std::string started; };
+    const Case cases[] = {
         {"no values", "", REG_SZ, false, false, ""},
         {"folder only, no MSINFO32.EXE in it", "", REG_SZ, true, false, ""},
         {"folder only, MSINFO32.EXE in it", "", REG_SZ, true, true, inFolder},
@@ -92,8 +87,7 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
         clearValues();
         DeleteFileA(inFolder.c_str());
         if (!c.path.empty())
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH", c.pathType, c.path.data(),
-                            static_cast<DWORD>(c.path.size()));
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH", c.pathType, c.path.data(), static_cast<DWORD>(c.path.size()));
         if (c.folderValue)  // the folder without its last backslash
             RegSetKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO", REG_SZ,
                             folder.substr(0, folder.size() - 1).c_str(), static_cast<DWORD>(folder.size()));

@@ -73,26 +73,22 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
 
     HWND inspector = openInspector();
     ASSERT_NE(inspector, nullptr);
-    EXPECT_EQ(GetWindow(inspector, GW_OWNER), app.mainWindow());
-    EXPECT_EQ(decodeShown(inspector), "NEC1 D=4 S=251 F=8");
+    EXPECT_TRUE(GetWindow(inspector, GW_OWNER) == app.mainWindow() && decodeShown(inspector) == "NEC1 D=4 S=251 F=8")
+        << decodeShown(inspector);
     EXPECT_NE(windowText(GetDlgItem(inspector, IDC_INSPECT_FACTS)).find("kHz"), std::string::npos);
     EXPECT_TRUE(waitFor([&] { return markPixels() > 0; }, 3000)) << "no waveform drawn";
 
-    struct Edit {
-        std::string text;
-        const char* expected;  // null: the reason the text is not Pronto
-    };
-    const Edit edits[] = {
+    const std::pair<std::string, const char*> edits[] = {  // the text, what it shows (null: why it is not Pronto)
         {RC5_CODE, "RC5 D=12 F=56 T=0"},
         {"0000 006C 0000 0001 0010", nullptr},
         {rendered({"Sony12", "D=1", "F=21"}), "Sony12 D=1 F=21"},
         {"0000 006D 0001 0000 0010 0020", "unknown"},
     };
-    for (const Edit& e : edits) {
-        SCOPED_TRACE(e.text);
-        app.typeCode(e.text);
-        if (e.expected) {
-            EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.expected; }, 3000))
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.first);
+        app.typeCode(e.first);
+        if (e.second) {
+            EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.second; }, 3000))
                 << "shows " << decodeShown(inspector);
         } else {
             EXPECT_TRUE(waitFor([&] {

@@ -25,10 +25,8 @@ const char DESKTOP_KEY[] = "Control Panel\\Desktop";
 // Where the DPI as it was before a test changed it waits to be put back (a
 // DWORD, 0 when there was no LogPixels). The other tests need 96: a test
 // program killed halfway leaves it to the next one, which puts it back
-// before it starts any program (only its own DPI, read as Wine starts it,
-// is the one left behind).
-const char SAVED_KEY[] = "Software\\Pellwick tests";
-const char SAVED_VALUE[] = "LogPixels before";
+// before it starts any program.
+const char SAVED_KEY[] = "Software\\Pellwick tests", SAVED_VALUE[] = "LogPixels before";
 
 bool readDword(const char* key, const char* name, DWORD* value)
 {
@@ -155,8 +153,8 @@ Form generateForm()
 std::string describe(const Placed& c)
 {
     char text[160];
-    std::snprintf(text, sizeof text, "control %d (%s) at %ld,%ld-%ld,%ld", c.id, c.cls.c_str(),
-                  c.rect.left, c.rect.top, c.rect.right, c.rect.bottom);
+    std::snprintf(text, sizeof text, "control %d (%s) at %ld,%ld-%ld,%ld", c.id, c.cls.c_str(), c.rect.left,
+                  c.rect.top, c.rect.right, c.rect.bottom);
     return text + (c.text.empty() ? std::string() : " \"" + c.text + "\"");
 }
 
@@ -165,20 +163,20 @@ bool isClass(const Placed& c, const char* cls)
     return lstrcmpiA(c.cls.c_str(), cls) == 0;
 }
 
-bool inside(const RECT& inner, const RECT& outer)
+bool inside(const RECT& in, const RECT& out)
 {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
+    return in.left >= out.left && in.top >= out.top && in.right <= out.right && in.bottom <= out.bottom;
 }
 
-// Whether the control's text shows whole: static text by the pixels it
-// sets, buttons and fields by the room their font needs.
+// Whether the control's text shows whole, in Common Controls 6: static text
+// by the pixels it sets, buttons and fields by the room their font needs.
 void expectTextFits(const Placed& c, const std::string& context)
 {
-    SCOPED_TRACE(context + ": " + describe(c) + " in font \"" + c.font + "\" " +
-                 std::to_string(c.fontHeight) + " px");
+    SCOPED_TRACE(context + ": " + describe(c) + " in font \"" + c.font + "\" " + std::to_string(c.fontHeight) + " px");
     if (!c.measured)
         return;
+    // The manifest asks for Common Controls 6, in today's visual styles.
+    EXPECT_EQ(lstrcmpiA(c.module.c_str(), "comctl32.dll"), 0) << "drawn by " << c.module << ", not Common Controls 6";
     if (isClass(c, "Static")) {
         if (c.ink.right <= c.ink.left)
             return;  // nothing drawn
@@ -203,8 +201,7 @@ void expectTextFits(const Placed& c, const std::string& context)
 
 // The form's own places at this DPI, its controls inside their groups and
 // its client area, and their texts whole.
-void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi,
-                  const std::string& context)
+void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi, const std::string& context)
 {
     SCOPED_TRACE(context);
     auto px = [dpi](int twips) { return twips * dpi / 1440.0; };
@@ -238,18 +235,12 @@ void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi,
         };
         EXPECT_NEAR(c->rect.right, edge(p.width, c->rect.left, w->client.cx), 1) << "right edge";
         if (p.height != NOT_CHECKED) {
-            EXPECT_NEAR(c->rect.bottom, edge(p.height, c->rect.top, w->client.cy), 1)
-                << "bottom edge";
+            EXPECT_NEAR(c->rect.bottom, edge(p.height, c->rect.top, w->client.cy), 1) << "bottom edge";
         }
     }
     for (const Placed* c : layout.controlsOf(window)) {
         EXPECT_TRUE(inside(c->rect, client)) << describe(*c) << " outside the client area";
         expectTextFits(*c, context);
-        // The manifest asks for Common Controls 6, in today's visual styles.
-        if (c->measured) {
-            EXPECT_EQ(lstrcmpiA(c->module.c_str(), "comctl32.dll"), 0)
-                << describe(*c) << " drawn by " << c->module << ", not Common Controls 6";
-        }
     }
 }
 
@@ -312,13 +303,12 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     expectGroupsDrawn(app, layout, main, "main window at " + at);
     RECT frame;
     GetWindowRect(main, &frame);
-    EXPECT_TRUE(inside(frame, {0, 0, 1280, 1024}))
-        << "main window " << frame.right - frame.left << "x" << frame.bottom - frame.top
-        << " at " << frame.left << "," << frame.top << " off a 1280x1024 screen";
+    EXPECT_TRUE(inside(frame, {0, 0, 1280, 1024})) << "main window at " << frame.left << "," << frame.top << "-"
+                                                   << frame.right << "," << frame.bottom << ", off a 1280x1024 screen";
     EXPECT_NEAR(frame.left + frame.right, GetSystemMetrics(SM_CXSCREEN), 4) << "not centred";
     EXPECT_NEAR(frame.top + frame.bottom, GetSystemMetrics(SM_CYSCREEN), 4) << "not centred";
-    const LONG sizable = WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    EXPECT_EQ(GetWindowLongA(main, GWL_STYLE) & sizable, sizable);
+    EXPECT_EQ(GetWindowLongA(main, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX),
+              WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
     screenshot(main, "main");
     // Resized, maximised and restored, every control keeps its place.
     auto places = [&] {
@@ -361,29 +351,24 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     app.typeCode(NEC1_CODE);
 
     // Each window opens from the main window in front, as a user's would.
-    auto open = [&](int command, const char* title) {
+    auto open = [&](int command, const char* title, const Form& form, const char* name) {
         app.toForeground();
         app.menu(command);
-        return app.findTopWindow(title);
+        HWND window = app.findTopWindow(title);
+        EXPECT_NE(window, nullptr) << title;
+        expectLayout(app.layout(), window, form, dpi, name + (" at " + at));
+        screenshot(window, name);
+        return window;
     };
-    HWND about = open(IDM_HELPABOUT, "About Pellwick");
-    ASSERT_NE(about, nullptr);
-    expectLayout(app.layout(), about, ABOUT, dpi, "About box at " + at);
-    screenshot(about, "about");
+    HWND about = open(IDM_HELPABOUT, "About Pellwick", ABOUT, "about");
     app.keys({VK_ESCAPE});
     ASSERT_TRUE(waitFor([&] { return !IsWindow(about); }, 3000));
-
-    HWND inspector = open(IDM_CODEINSPECT, "IR Code Inspector");
-    ASSERT_NE(inspector, nullptr);
-    expectLayout(app.layout(), inspector, INSPECTOR, dpi, "inspector at " + at);
-    screenshot(inspector, "inspector");
+    HWND inspector = open(IDM_CODEINSPECT, "IR Code Inspector", INSPECTOR, "inspector");
     PostMessageA(inspector, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
 
     // Generate, with each protocol's parameter rows in turn.
-    HWND generate = open(IDM_CODEGENERATE, "Generate IR Code");
-    ASSERT_NE(generate, nullptr);
-    screenshot(generate, "generate");
+    HWND generate = open(IDM_CODEGENERATE, "Generate IR Code", generateForm(), "generate");
     HWND combo = GetDlgItem(generate, IDC_GEN_PROTOCOL);
     LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
     ASSERT_GT(count, 1);
@@ -399,6 +384,4 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Dpi, ::testing::Values(96, 120, 144),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::to_string(info.param) + "dpi";
-                         });
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "dpi"; });

@@ -62,18 +62,11 @@ TEST_F(Keyboard, EscapeNeverClosesTheWindowNorTouchesTheCode)
 
 TEST_F(Keyboard, TabAndShiftTabGoRoundTheTabOrder)
 {
-    struct Case {
-        const char* context;
-        const char* code;
-        bool learning;
-        std::vector<int> order;  // from the code box on
-    };
+    struct Case { const char* context; const char* code; bool learning; std::vector<int> order; /* from the box on */ };
     const Case cases[] = {
-        {"transmit enabled", NEC1_CODE, false,
-         {IDC_TBCURCODE, IDC_CBTRANSMITIRCODE, IDC_CBLEARNIRCODE}},
+        {"transmit enabled", NEC1_CODE, false, {IDC_TBCURCODE, IDC_CBTRANSMITIRCODE, IDC_CBLEARNIRCODE}},
         {"transmit disabled", "0000", false, {IDC_TBCURCODE, IDC_CBLEARNIRCODE}},
-        {"own learn: only Cancel besides the box", NEC1_CODE, true,
-         {IDC_TBCURCODE, IDC_CBLEARNCANCEL}},
+        {"own learn: only Cancel besides the box", NEC1_CODE, true, {IDC_TBCURCODE, IDC_CBLEARNCANCEL}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.context);
@@ -83,19 +76,16 @@ TEST_F(Keyboard, TabAndShiftTabGoRoundTheTabOrder)
         }
         app.mouseClick(IDC_TBCURCODE);
         ASSERT_TRUE(waitFor([&] { return app.focusedId() == IDC_TBCURCODE; }, 3000));
+        // Round forwards, then backwards.
         size_t n = c.order.size();
-        for (size_t i = 1; i <= n; ++i) {
-            app.keys({VK_TAB});
-            int expected = c.order[i % n];
+        for (size_t i = 1; i <= 2 * n; ++i) {
+            if (i <= n)
+                app.keys({VK_TAB});
+            else
+                app.keys({VK_SHIFT, VK_TAB});
+            int expected = c.order[i <= n ? i % n : (2 * n - i) % n];
             EXPECT_TRUE(waitFor([&] { return app.focusedId() == expected; }, 2000))
-                << "Tab " << i << ": focus on " << app.focusedId() << ", expected " << expected;
-        }
-        for (size_t i = 1; i <= n; ++i) {
-            app.keys({VK_SHIFT, VK_TAB});
-            int expected = c.order[(n - i % n) % n];
-            EXPECT_TRUE(waitFor([&] { return app.focusedId() == expected; }, 2000))
-                << "Shift+Tab " << i << ": focus on " << app.focusedId() << ", expected "
-                << expected;
+                << "key " << i << ": focus on " << app.focusedId() << ", expected " << expected;
         }
         EXPECT_EQ(app.codeText(), c.code) << "Tab typed into the box";
         if (c.learning) {
@@ -113,8 +103,8 @@ TEST_F(Keyboard, EnterInTheCodeBoxIsALineBreak)
     intoCodeBoxEnd();
     app.keys({VK_RETURN});
     ASSERT_TRUE(markerTypedAfter(std::string(NEC1_CODE) + "\r\n"));
-    EXPECT_TRUE(app.logOf("TavrixTransmitIR").empty()) << "Enter pressed a button";
-    EXPECT_EQ(app.logOf("TavrixLearnIR").size(), learnCalls);
+    EXPECT_TRUE(app.logOf("TavrixTransmitIR").empty() && app.logOf("TavrixLearnIR").size() == learnCalls)
+        << "Enter pressed a button";
     EXPECT_TRUE(app.messageBoxes().empty() && app.running());
 }
 
@@ -127,8 +117,7 @@ TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
         ASSERT_TRUE(waitFor([&] { return app.focusedId() == IDC_CBLEARNIRCODE; }, 3000));
         uint32_t learns = simctl::snapshot().learnsStarted;
         app.keys({key});
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000))
-            << "no learn started";
+        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000)) << "no learn started";
         EXPECT_EQ(simctl::snapshot().learnsStarted, learns + 1);
         // The pressed button is disabled now; the focus must not be lost with it.
         EXPECT_TRUE(waitFor([&] { return app.focusedId() == IDC_CBLEARNCANCEL; }, 2000))
@@ -140,9 +129,8 @@ TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
 
 TEST_F(Keyboard, AltFileExitEndsTheProgram)
 {
-    app.keys({VK_MENU});
-    app.keys({'F'});
-    app.keys({'X'});
+    for (WORD key : {WORD(VK_MENU), WORD('F'), WORD('X')})
+        app.keys({key});
     EXPECT_EQ(app.waitExit(10000), 0u);
     EXPECT_EQ(app.calls(2), "UNHKLEARN TavrixClose");
 }

@@ -24,13 +24,8 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
     App app;  // keeps the device, and so its settings, alive; receives codes
     ASSERT_NE(app.mainWindow(), nullptr);
     const std::string nover = "\"" + binDir() + "nover\\tavrixdrv.dll\"";
-    struct Case {
-        std::string arguments;
-        DWORD exitCode;
-        const char* output;  // a part of what it prints
-        const char* shown;   // the received code Pellwick shows afterwards, or null
-        Env env = Env();
-    };
+    // A part of what it prints, the received code Pellwick shows afterwards (or null).
+    struct Case { std::string arguments; DWORD exitCode; const char *output, *shown; Env env = Env(); };
     std::vector<Case> cases = {
         {"learn-duration 0x4D2", 0, "", nullptr},
         {"learn-mode manual", 0, "", nullptr},
@@ -59,8 +54,7 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
         SCOPED_TRACE("tavrixctl " + c.arguments);
         SecondApp ctl(c.arguments, c.env, "tavrixctl.exe");
         std::string output = ctl.collect();
-        EXPECT_EQ(ctl.exitCode(), c.exitCode) << output;
-        EXPECT_NE(output.find(c.output), std::string::npos) << output;
+        EXPECT_TRUE(ctl.exitCode() == c.exitCode && output.find(c.output) != std::string::npos) << output;
         if (c.shown) {
             EXPECT_TRUE(waitFor([&] { return app.text(IDC_LBLTAVROCODE) == c.shown; }, 2000))
                 << app.text(IDC_LBLTAVROCODE);
@@ -68,11 +62,9 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
     }
     SecondApp reset("reset", Env(), "tavrixctl.exe");
     reset.collect();
-    EXPECT_EQ(reset.exitCode(), 0u);
     simctl::Snapshot s = simctl::snapshot();
-    EXPECT_EQ(s.learnDurationMs, 2000);
-    EXPECT_FALSE(s.manualLearn || s.transmitFails);
-    EXPECT_EQ(s.pointed, "remote");
+    EXPECT_TRUE(reset.exitCode() == 0 && s.learnDurationMs == 2000 && !s.manualLearn && !s.transmitFails &&
+                s.pointed == "remote") << "after reset";
 }
 
 // The script starts once the program registers its receive callback; each
@@ -109,14 +101,7 @@ TEST_F(Sim, ScriptRunsOnceTheReceiveCallbackIsRegistered)
 // and says why when it cannot.
 TEST_F(Sim, SecondApplicationLearnsAlone)
 {
-    struct Case {
-        const char* exe;
-        const char* arguments;
-        Env env = Env();
-        bool manual;
-        DWORD exitCode;
-        std::string output;
-    } cases[] = {
+    struct Case { const char *exe, *arguments; Env env; bool manual; DWORD exitCode; std::string output; } cases[] = {
         {"learnapp.exe", "--timeout 20000", {}, false, 0, learntLine(RC5_CODE)},
         {"tavrixctl.exe", "learn --timeout 20000", {}, false, 0, learntLine(RC5_CODE)},
         {"learnapp.exe", "", {{"TAVRIXSIM_LEARN_ERROR", "5"}}, false, 1,
@@ -133,8 +118,7 @@ TEST_F(Sim, SecondApplicationLearnsAlone)
         simctl::setLearnMode(c.manual);
         SecondApp learner(c.arguments, c.env, c.exe);
         std::string output = learner.collect();
-        EXPECT_EQ(learner.exitCode(), c.exitCode);
-        EXPECT_EQ(output.compare(0, c.output.size(), c.output), 0) << output;
+        EXPECT_TRUE(learner.exitCode() == c.exitCode && output.compare(0, c.output.size(), c.output) == 0) << output;
     }
 }
 
@@ -144,14 +128,8 @@ TEST_F(Sim, SecondApplicationLearnsAlone)
 TEST_F(Sim, HookHandoverBetweenProcesses)
 {
     enum What { REQUESTER_ABORTS, HOLDER_EXITS, HOLDER_DIES, HOLDER_DEAD_BEFORE, TAKEN_OVER, REQUESTER_DIES };
-    struct Case {
-        What what;
-        const char* context;
-        bool manual;
-        const char* pointed;
-        std::string learnt;      // what the requester prints, empty: it is killed
-        std::string holderCode;  // what the (last) holder's box shows after the learn, empty: not checked
-    } cases[] = {
+    // What the requester prints (empty: it is killed), what the (last) holder's box shows afterwards (empty: not checked).
+    struct Case { What what; const char* context; bool manual; const char* pointed; std::string learnt, holderCode; } cases[] = {
         {REQUESTER_ABORTS, "the requester's abort flag asks the holder's learn for the burst", true,
          "nec1", learntLine(burstOf(NEC1_CODE)), burstOf(NEC1_CODE)},
         {HOLDER_EXITS, "the holder gives up the hook: the requester learns alone", false, "rc5",

@@ -25,12 +25,7 @@ enum Setup {
     PLANTED,          // no library beside it, one in the current directory
 };
 
-struct FailureCase {
-    const char* variable;
-    const char* value;
-    Setup setup;
-    const char* message;
-};
+struct FailureCase { const char *variable, *value; Setup setup; const char* message; };
 
 const FailureCase FAILURES[] = {
     {"TAVRIXSIM_DRVINFO", "fail", BUILD_FOLDER, "Unable to retrieve tavrixdrv version!"},
@@ -84,8 +79,7 @@ TEST(Startup, EachFailureEndsWithItsMessage)
         std::string exe = prepare(c.setup, &currentDirectory);
         App app(*c.variable ? Env{{c.variable, c.value}} : Env(), exe, currentDirectory);
         EXPECT_EQ(app.waitBoxes(15000), std::string("ERROR: ") + c.message);
-        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr)
-            << "main window shown before the start-up checks passed";
+        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr) << "main window shown before the checks";
         app.dismissBoxes();
         EXPECT_NE(app.waitExit(10000), static_cast<DWORD>(STILL_ACTIVE)) << "program kept running";
     }
@@ -96,29 +90,23 @@ TEST(Startup, EachFailureEndsWithItsMessage)
 TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
 {
     simctl::reset();
-    struct Case {
-        const char* info;
-        const char* line;
-    } cases[] = {
+    struct { const char *info, *line; } cases[] = {
         {"256,0,21,6,4", "FirmwareVer=1.0 ProtVer=0.0 FirmwareDate=6/21/2004"},
         {"fail", "*** ERROR Retrieving Tavrix Information! ***"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string("device information ") + c.info);
         App app(Env{{"TAVRIXSIM_LIBVERSION", "2680"}, {"TAVRIXSIM_INFO", c.info}});
         ASSERT_NE(app.mainWindow(), nullptr) << "no visible main window";
-        EXPECT_EQ(app.text(IDC_LBLINFO), c.line);
-        EXPECT_EQ(app.text(IDC_LBLLRNSTATUS), "Idle");
-        EXPECT_EQ(app.text(IDC_LBLTAVROCODE), "------------");
+        EXPECT_EQ(app.text(IDC_LBLINFO), c.line);  // the other texts: test_dpi.cpp
         EXPECT_EQ(app.codeText(), "");
         EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE)) << "empty box must not offer transmit";
         EXPECT_TRUE(app.enabled(IDC_CBLEARNIRCODE) && app.messageBoxes().empty());
 
         // The idle face: only the status label of the learn display.
-        for (int hidden : {IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2, IDC_LBLSIGQUALITY, IDC_PBSIGQUALITY,
-                           IDC_LBLLRNPROGRESS, IDC_LBLCARRIER, IDC_LBLCARRIERFREQ,
-                           IDC_PBLEARNPROGRESS3, IDC_CBINJECTIR, IDC_CBLEARNASBURST,
-                           IDC_CBLEARNCANCEL})
+        for (int hidden : {IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2, IDC_LBLSIGQUALITY, IDC_PBSIGQUALITY, IDC_LBLLRNPROGRESS,
+                           IDC_LBLCARRIER, IDC_LBLCARRIERFREQ, IDC_PBLEARNPROGRESS3, IDC_CBINJECTIR,
+                           IDC_CBLEARNASBURST, IDC_CBLEARNCANCEL})
             EXPECT_FALSE(app.visible(hidden)) << "control " << hidden << " shown at start";
         EXPECT_TRUE(app.visible(IDC_LBLLRNSTATUS));
 
