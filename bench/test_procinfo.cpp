@@ -13,9 +13,10 @@ TEST(ProcInfo, GdiCountFollowsObjectsCreatedAndDeleted)
 {
     Count before = gdiObjects(GetCurrentProcess());
     ASSERT_TRUE(before.known()) << "neither GetGuiResources nor the handle table gave a count";
-    const HGDIOBJ objects[] = {CreateSolidBrush(RGB(1, 2, 3)), CreateSolidBrush(RGB(2, 2, 3)),
-                               CreateSolidBrush(RGB(3, 2, 3)), CreatePen(PS_SOLID, 1, RGB(1, 2, 3)),
-                               CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif")};
+    const HGDIOBJ objects[] = {
+        CreateSolidBrush(RGB(1, 2, 3)), CreateSolidBrush(RGB(2, 2, 3)), CreateSolidBrush(RGB(3, 2, 3)),
+        CreatePen(PS_SOLID, 1, RGB(1, 2, 3)),
+        CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif")};
     EXPECT_EQ(gdiObjects(GetCurrentProcess()).value, before.value + 5);
     for (HGDIOBJ object : objects)
         DeleteObject(object);

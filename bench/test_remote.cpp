@@ -42,15 +42,15 @@ struct BoxWindow {
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
         auto* self = reinterpret_cast<BoxWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (msg == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && self) {
+        if (msg == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && self)
             ++self->changes;
-        } else if (msg == WM_APP) {
+        else if (msg == WM_DESTROY)
+            PostQuitMessage(0);
+        else if (msg != WM_APP)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        else {
             self->blocked = true;
             Sleep(static_cast<DWORD>(wParam));
-        } else if (msg == WM_DESTROY) {
-            PostQuitMessage(0);
-        } else {
-            return DefWindowProcA(hwnd, msg, wParam, lParam);
         }
         return 0;
     }

@@ -9,40 +9,19 @@
 #include <utility>
 
 #include "sim/pronto.h"
-#include "sim/simctl.h"
-#include "sim/simtext.h"
-#include "ui/ids.h"
 
 namespace e2e {
-
-const char* const NEC1_CODE =
-    "0000 006C 0022 0002 015B 00AD 0016 0016 0016 0016 0016 0041 0016 0041 0016 0016 0016 "
-    "0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
-    "0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 "
-    "0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
-    "0016 0041 0016 06A4 015B 0057 0016 0E6C";
-const char* const RC5_CODE =
-    "0000 0073 0000 000B 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 "
-    "0020 0020 0020 0040 0020 0020 0020 0020 0CC8";
 
 std::string burstOf(const std::string& code)
 {
     pronto::Code parsed;
-    if (!pronto::parse(code.data(), code.size(), &parsed))
-        return std::string();
-    return pronto::format(pronto::burst(parsed));
-}
-
-std::string learntLine(const std::string& code)
-{
-    return "CODE \"" + simtext::escape(code) + "\"\n";
+    return pronto::parse(code.data(), code.size(), &parsed) ? pronto::format(pronto::burst(parsed)) : std::string();
 }
 
 std::string binDir()
 {
     char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path);
+    std::string p(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     return p.substr(0, p.find_last_of("\\/") + 1);
 }
 
@@ -60,11 +39,6 @@ std::string makeTempDir(const std::string& tag)
     return dir + "\\";
 }
 
-bool copyFile(const std::string& from, const std::string& to)
-{
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
-}
-
 std::string readFile(const std::string& path)
 {
     std::ostringstream text;
@@ -75,7 +49,8 @@ std::string readFile(const std::string& path)
 void settle(DWORD ms)
 {
     MSG msg;
-    for (DWORD start = GetTickCount(), elapsed = 0;; MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT)) {
+    for (DWORD start = GetTickCount(), elapsed = 0;;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT)) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
         if ((elapsed = GetTickCount() - start) >= ms)
@@ -138,54 +113,16 @@ App::App(Env env, std::string exe, const std::string& dir, std::string mainTitle
     }
 }
 
-App::~App()
-{
-    kill();
-    if (process_)
-        CloseHandle(process_);
-}
-
-DWORD App::waitExit(DWORD timeoutMs)
-{
-    DWORD code = STILL_ACTIVE;
-    if (process_ && waitFor([this] { return !running(); }, timeoutMs))
-        GetExitCodeProcess(process_, &code);
-    return code;
-}
-
-void App::kill()
-{
-    if (running()) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
-    }
-}
-
-struct EnumContext {
-    DWORD pid;
-    const char* cls;
-    bool visibleOnly;
-    std::vector<HWND> found;
-};
-
-static BOOL CALLBACK collectWindow(HWND window, LPARAM param)
-{
-    auto* ctx = reinterpret_cast<EnumContext*>(param);
-    DWORD pid = 0;
-    char cls[256] = {};
-    GetWindowThreadProcessId(window, &pid);
-    GetClassNameA(window, cls, sizeof cls);
-    if (pid == ctx->pid && (!ctx->visibleOnly || IsWindowVisible(window)) &&
-        (!ctx->cls || std::string(cls) == ctx->cls))
-        ctx->found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> App::topWindows(const char* cls, bool visibleOnly) const
 {
-    EnumContext ctx{pid_, cls, visibleOnly, {}};
-    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, cls, nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == pid_ && (!visibleOnly || IsWindowVisible(w)))
+            found.push_back(w);
+    }
+    return found;
 }
 
 HWND App::findTopWindow(const std::string& title, DWORD timeoutMs, bool visibleOnly) const
@@ -200,21 +137,11 @@ HWND App::findTopWindow(const std::string& title, DWORD timeoutMs, bool visibleO
     return found;
 }
 
-HWND App::mainWindow(DWORD timeoutMs)
-{
-    if (!main_ || !IsWindow(main_))
-        main_ = findTopWindow(mainTitle_, timeoutMs);
-    return main_;
-}
-
 std::vector<MessageBoxInfo> App::messageBoxes() const
 {
     std::vector<MessageBoxInfo> boxes;
     for (HWND box : topWindows("#32770")) {
-        MessageBoxInfo info;
-        info.window = box;
-        info.caption = windowText(box);
-        info.text = windowText(GetDlgItem(box, 0xFFFF));
+        MessageBoxInfo info{box, windowText(box), windowText(GetDlgItem(box, 0xFFFF))};
         // The icon of a message box is a static control with id 0x14.
         info.hasIcon = IsWindowVisible(GetDlgItem(box, 0x14)) != FALSE;
         for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
@@ -222,13 +149,6 @@ std::vector<MessageBoxInfo> App::messageBoxes() const
         boxes.push_back(info);
     }
     return boxes;
-}
-
-void App::typeCode(const std::string& text)
-{
-    HWND box = control(IDC_TBCURCODE);
-    SendMessageA(box, EM_SETSEL, 0, -1);
-    SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool App::toForeground()
@@ -309,13 +229,6 @@ bool App::startOwnLearn()
     return waitFor([this] { return visible(IDC_CBLEARNCANCEL); }, 3000) && responsive();
 }
 
-bool App::responsive()
-{
-    DWORD_PTR result = 0;
-    return running() && mainWindow(2000) &&
-           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
-}
-
 std::string App::waitBoxes(DWORD timeoutMs)
 {
     if (!waitFor([this] { return !messageBoxes().empty(); }, timeoutMs))
@@ -323,31 +236,10 @@ std::string App::waitBoxes(DWORD timeoutMs)
     settle(200);
     std::string shown;
     for (const MessageBoxInfo& box : messageBoxes()) {
-        shown += (shown.empty() ? "" : "\n") + box.caption + ": " + box.text;
-        if (box.hasIcon)
-            shown += " [icon]";
-        if (box.buttons != 1)
-            shown += " [" + std::to_string(box.buttons) + " buttons]";
+        shown += (shown.empty() ? "" : "\n") + box.caption + ": " + box.text + (box.hasIcon ? " [icon]" : "") +
+                 (box.buttons != 1 ? " [" + std::to_string(box.buttons) + " buttons]" : "");
     }
     return shown;
-}
-
-bool App::dismissBoxes()
-{
-    for (const MessageBoxInfo& box : messageBoxes())
-        pressOk(box.window);
-    return waitFor([this] { return messageBoxes().empty(); }, 3000);
-}
-
-// Top-level lines end in their state, item lines in their command id.
-bool App::menuEnabled(const std::string& topCaption)
-{
-    return menus().find("\"" + topCaption + "\" enabled\n") != std::string::npos;
-}
-
-bool App::menuItemEnabled(int commandId)
-{
-    return menus().find(" enabled id=" + std::to_string(commandId) + "\n") != std::string::npos;
 }
 
 // Handles are 32-bit values, sign-extended in 64-bit code.
@@ -390,7 +282,6 @@ Layout App::layout()
         p.module = f["module"];
         p.style = static_cast<DWORD>(std::strtoul(f["style"].c_str(), nullptr, 16));
         if ((p.measured = f.count("font") != 0)) {
-            p.font = f["font"];
             p.fontHeight = std::atoi(f["fontheight"].c_str());
             std::sscanf(f["extent"].c_str(), "%ld,%ld", &p.extent.cx, &p.extent.cy);
             std::sscanf(f["ink"].c_str(), "%ld,%ld,%ld,%ld", &p.ink.left, &p.ink.top, &p.ink.right,
@@ -448,12 +339,12 @@ std::vector<std::string> App::logOf(const std::string& function) const
     return matching;
 }
 
-bool App::logHas(const std::string& part) const
+std::string App::logText() const
 {
+    std::string text;
     for (const std::string& line : log())
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
+        text += line + "\n";
+    return text;
 }
 
 std::string App::calls(size_t n) const
@@ -479,12 +370,10 @@ int App::litSegments(int id, bool vertical)
     if (shot.width == 0)
         return -1;
     int runs = 0;
-    bool inRun = false;
-    for (int i = 0; i < (vertical ? shot.height : shot.width); ++i) {
-        uint32_t c = vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2);
-        bool lit = c == GetSysColor(COLOR_HIGHLIGHT);
-        runs += lit && !inRun;
-        inRun = lit;
+    for (int i = 0, before = 0; i < (vertical ? shot.height : shot.width); ++i) {
+        int lit = (vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2)) == GetSysColor(COLOR_HIGHLIGHT);
+        runs += lit && !before;
+        before = lit;
     }
     return runs;
 }
@@ -512,11 +401,11 @@ SecondApp::SecondApp(const std::string& args, const Env& env, const std::string&
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : open(output_ + ".in", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdInput =
+        input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : open(output_ + ".in", GENERIC_READ, OPEN_EXISTING);
     startup.hStdOutput = startup.hStdError = open(output_, GENERIC_WRITE, CREATE_ALWAYS);
     std::string path = exe.find(':') == std::string::npos ? binDir() + exe : exe;
-    std::string commandLine = "\"" + path + "\" " + args;
-    std::string block = env.empty() ? std::string() : environmentBlock(env);
+    std::string commandLine = "\"" + path + "\" " + args, block = env.empty() ? "" : environmentBlock(env);
     PROCESS_INFORMATION info = {};
     if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
                        block.empty() ? nullptr : &block[0], nullptr, &startup, &info)) {
@@ -526,14 +415,6 @@ SecondApp::SecondApp(const std::string& args, const Env& env, const std::string&
     CloseHandle(startup.hStdOutput);
     if (!input.empty())
         CloseHandle(startup.hStdInput);
-}
-
-SecondApp::~SecondApp()
-{
-    if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-        TerminateProcess(process_, 99);
-    if (process_)
-        CloseHandle(process_);
 }
 
 std::string SecondApp::collect(DWORD timeoutMs)

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "sim/simctl.h"  // the simulated device, which every test sets up
+#include "sim/simtext.h"
+#include "tests/codes.h"  // the Pronto codes for the tests
 #include "ui/ids.h"      // the program's control and command ids
 
 namespace e2e {
@@ -20,7 +22,10 @@ namespace e2e {
 std::string binDir();
 // A fresh empty folder under the temporary folder, with its last backslash.
 std::string makeTempDir(const std::string& tag);
-bool copyFile(const std::string& from, const std::string& to);
+inline bool copyFile(const std::string& from, const std::string& to)
+{
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
 inline bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 std::string readFile(const std::string& path);  // empty when it cannot be read
 
@@ -59,7 +64,6 @@ struct Placed {
     SIZE client = {};
     // Controls that show text: their font and the room the text needs in it.
     bool measured = false;
-    std::string font;
     int fontHeight = 0;
     SIZE extent = {};  // on one line
     RECT ink = {};     // static text: the pixels it sets, in its client area
@@ -88,18 +92,36 @@ public:
     // call log goes to a fresh file. The main window is titled mainTitle.
     explicit App(Env env = Env(), std::string exe = "", const std::string& dir = "",
                  std::string mainTitle = "Tavrix Pellwick Utility");
-    ~App();
+    ~App()
+    {
+        kill();
+        if (process_)
+            CloseHandle(process_);
+    }
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
     DWORD pid() const { return pid_; }
     bool running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     // Waits for the process to end; returns its exit code, or STILL_ACTIVE.
-    DWORD waitExit(DWORD timeoutMs = 10000);
-    void kill();
+    DWORD waitExit(DWORD timeoutMs = 10000)
+    {
+        DWORD code = STILL_ACTIVE;
+        return process_ && waitFor([this] { return !running(); }, timeoutMs) && GetExitCodeProcess(process_, &code)
+                   ? code
+                   : STILL_ACTIVE;
+    }
+    void kill()
+    {
+        if (running() && TerminateProcess(process_, 99))
+            WaitForSingleObject(process_, 5000);
+    }
 
     // The visible main window, waited for.
-    HWND mainWindow(DWORD timeoutMs = 10000);
+    HWND mainWindow(DWORD timeoutMs = 10000)
+    {
+        return main_ && IsWindow(main_) ? main_ : (main_ = findTopWindow(mainTitle_, timeoutMs));
+    }
     // Every (visible) top-level window of the process with this class.
     std::vector<HWND> topWindows(const char* cls = nullptr, bool visibleOnly = true) const;
     HWND findTopWindow(const std::string& title, DWORD timeoutMs = 5000, bool visibleOnly = true) const;
@@ -114,7 +136,11 @@ public:
     void click(int id) { PostMessageA(control(id), BM_CLICK, 0, 0); }
     void menu(int commandId) { PostMessageA(mainWindow(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0); }
     // Replaces the code box text as a user would: select all, then type.
-    void typeCode(const std::string& text);
+    void typeCode(const std::string& text)
+    {
+        SendMessageA(control(IDC_TBCURCODE), EM_SETSEL, 0, -1);
+        SendMessageA(control(IDC_TBCURCODE), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    }
     std::string codeText() { return text(IDC_TBCURCODE); }
 
     // Real input through the system's input queue, to the program's window
@@ -130,10 +156,17 @@ public:
     // The learn display is up (its inject button shows), or the idle one.
     bool learnShowing() { return visible(IDC_CBINJECTIR); }
     bool idle() { return visible(IDC_LBLLRNSTATUS) && !learnShowing(); }
+    // The main window is up and this process holds the learn hook, waited for.
+    bool holdsHook() { return mainWindow() && simctl::waitForHook(pid_, 5000) == pid_; }
     // Clicks Learn; true once the own learn's whole display, with Cancel, is up.
     bool startOwnLearn();
     // Still running, and the main window answers within two seconds.
-    bool responsive();
+    bool responsive()
+    {
+        DWORD_PTR result = 0;
+        return running() && mainWindow(2000) &&
+               SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    }
 
     // The message boxes showing once one has appeared and the program has had
     // a moment to show more: "<caption>: <text>" each, one a line, with
@@ -141,20 +174,33 @@ public:
     // when none shows within timeoutMs.
     std::string waitBoxes(DWORD timeoutMs = 5000);
     // Presses OK on every box showing; true once they are gone.
-    bool dismissBoxes();
+    bool dismissBoxes()
+    {
+        for (const MessageBoxInfo& box : messageBoxes())
+            pressOk(box.window);
+        return waitFor([this] { return messageBoxes().empty(); }, 3000);
+    }
 
     // Menus and windows of the program, read inside its process by the
     // simulated device (simctl::menus, simctl::layout).
     std::string menus() { return simctl::menus(pid_); }
     Layout layout();
-    // Whether the top-level menu (by caption) or menu item (by command id) is enabled.
-    bool menuEnabled(const std::string& topCaption);
-    bool menuItemEnabled(int commandId);
+    // Whether the top-level menu (by caption) or menu item (by command id) is
+    // enabled: top-level lines end in their state, item lines in their id.
+    bool menuEnabled(const std::string& topCaption)
+    {
+        return menus().find("\"" + topCaption + "\" enabled\n") != std::string::npos;
+    }
+    bool menuItemEnabled(int id)
+    {
+        return menus().find(" enabled id=" + std::to_string(id) + "\n") != std::string::npos;
+    }
 
     // Call log lines of this process (the "pid=N " prefix removed).
     std::vector<std::string> log() const;
     std::vector<std::string> logOf(const std::string& function) const;
-    bool logHas(const std::string& part) const;
+    std::string logText() const;  // all of them, a line each
+    bool logHas(const std::string& part) const { return logText().find(part) != std::string::npos; }
     // The last n driver calls (all with n 0), one word each, blank-separated:
     // the function's name, or the command word of a hook command.
     std::string calls(size_t n = 0) const;
@@ -181,7 +227,13 @@ class SecondApp {
 public:
     explicit SecondApp(const std::string& args = "--timeout 60000", const Env& env = Env(),
                        const std::string& exe = "learnapp.exe", const std::string& input = "");
-    ~SecondApp();
+    ~SecondApp()
+    {
+        if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_, 99);
+        if (process_)
+            CloseHandle(process_);
+    }
     std::string collect(DWORD timeoutMs = 30000);
     DWORD exitCode() const { return exitCode_; }
 
@@ -191,13 +243,12 @@ private:
     DWORD exitCode_ = STILL_ACTIVE;
 };
 
-// Pronto codes for the tests.
-extern const char* const NEC1_CODE;
-extern const char* const RC5_CODE;
+constexpr const char* NEC1_CODE = codes::NEC1;
+constexpr const char* RC5_CODE = codes::RC5;
 
 // A Pronto code's burst: its once part without the repeat pairs.
 std::string burstOf(const std::string& code);
 // What the second application prints for the code it has learnt.
-std::string learntLine(const std::string& code);
+inline std::string learntLine(const std::string& code) { return "CODE \"" + simtext::escape(code) + "\"\n"; }
 
 }  // namespace e2e

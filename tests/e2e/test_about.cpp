@@ -28,12 +28,7 @@ protected:
         ASSERT_NE(app.mainWindow(), nullptr);
     }
     void TearDown() override { clearValues(); }
-
-    HWND open()
-    {
-        app.menu(IDM_HELPABOUT);
-        return app.findTopWindow("About Pellwick", 5000);
-    }
+    HWND open() { app.menu(IDM_HELPABOUT); return app.findTopWindow("About Pellwick", 5000); }
 
     App app;
 };
@@ -68,8 +63,8 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
     const std::string decoy = folder.substr(0, folder.rfind(' ')) + ".exe";
     // The PATH value's bytes (empty: no value) and type, whether the folder value names `folder` and
     // MSINFO32.EXE is in it, and the viewer expected to start (empty: the message).
-    struct Case { const char* what; std::string path; DWORD pathType; bool folderValue, viewerInFolder; std::string started; };
-    const Case cases[] = {
+    struct { const char* what; std::string path; DWORD pathType; bool folderValue, inFolder; std::string started; }
+        const cases[] = {
         {"no values", "", REG_SZ, false, false, ""},
         {"folder only, no MSINFO32.EXE in it", "", REG_SZ, true, false, ""},
         {"folder only, MSINFO32.EXE in it", "", REG_SZ, true, true, inFolder},
@@ -82,18 +77,17 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
     ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", decoy));
     HWND about = open();
     ASSERT_NE(about, nullptr);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         clearValues();
         DeleteFileA(inFolder.c_str());
         if (!c.path.empty())
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH", c.pathType, c.path.data(), static_cast<DWORD>(c.path.size()));
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, MSINFO_KEY, "PATH", c.pathType, c.path.data(),
+                            static_cast<DWORD>(c.path.size()));
         if (c.folderValue)  // the folder without its last backslash
             RegSetKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO", REG_SZ,
                             folder.substr(0, folder.size() - 1).c_str(), static_cast<DWORD>(folder.size()));
-        if (c.viewerInFolder) {
-            ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", inFolder));
-        }
+        ASSERT_TRUE(!c.inFolder || copyFile(binDir() + "sysinfo_stub.exe", inFolder));
 
         PostMessageA(GetDlgItem(about, IDC_CMDSYSINFO), BM_CLICK, 0, 0);
         if (!c.started.empty()) {
@@ -139,8 +133,8 @@ TEST(Resources, OneVersionAndTheProgramsIcon)
         return std::string(found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : "",
                            found ? SizeofResource(module, found) : 0);
     };
-    EXPECT_NE(resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)).find("name=\"Pellwick\" version=\"" + version + ".0\""),
-              std::string::npos) << "the manifest";
+    std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    EXPECT_NE(manifest.find("name=\"Pellwick\" version=\"" + version + ".0\""), std::string::npos) << manifest;
     std::string icons = resource(MAKEINTRESOURCEA(IDI_PELLWICK), RT_GROUP_ICON);
     ASSERT_GE(icons.size(), 9u) << "no icon resource";
     EXPECT_EQ(icons.substr(6, 3), "\x20\x20\x10") << "the first icon's width, height and colours";

@@ -1,9 +1,10 @@
 // The Code menu: the inspector says what the code in the box is and follows
 // every change of it; Generate makes a code from a protocol and puts it in
-// the box as a paste would.
+// the box as a paste would. And the Windows pellwick-ir.exe, which decodes a
+// code given line by line (CR LF) on its standard input.
 #include <gtest/gtest.h>
 
-#include "harness.h"
+#include "fixtures.h"
 #include "ir/ir.h"
 
 using namespace e2e;
@@ -19,16 +20,8 @@ std::string rendered(const std::vector<std::string>& words)
 
 }  // namespace
 
-class CodeMenu : public ::testing::Test {
+class CodeMenu : public PellwickTest<false> {
 protected:
-    void SetUp() override
-    {
-        simctl::reset();
-        ASSERT_NE(app.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
-    }
-    void TearDown() override { simctl::reset(); }
-
     HWND openInspector()
     {
         app.menu(IDM_CODEINSPECT);
@@ -40,8 +33,6 @@ protected:
     }
     // Marks drawn in the waveform, read inside the program's process.
     int markPixels() { return app.countColour(IDC_INSPECT_WAVEFORM, GetSysColor(COLOR_HIGHLIGHT)); }
-
-    App app;
 };
 
 // Every menu and item of a fresh main window: caption, place and state.
@@ -78,25 +69,17 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
     EXPECT_NE(windowText(GetDlgItem(inspector, IDC_INSPECT_FACTS)).find("kHz"), std::string::npos);
     EXPECT_TRUE(waitFor([&] { return markPixels() > 0; }, 3000)) << "no waveform drawn";
 
-    const std::pair<std::string, const char*> edits[] = {  // the text, what it shows (null: why it is not Pronto)
+    const std::pair<std::string, const char*> edits[] = {  // the text, what the inspector shows
         {RC5_CODE, "RC5 D=12 F=56 T=0"},
-        {"0000 006C 0000 0001 0010", nullptr},
+        {"0000 006C 0000 0001 0010", "only 5 words: a Pronto code has at least 6 (4 header words and a pair)"},
         {rendered({"Sony12", "D=1", "F=21"}), "Sony12 D=1 F=21"},
         {"0000 006D 0001 0000 0010 0020", "unknown"},
     };
     for (const auto& e : edits) {
         SCOPED_TRACE(e.first);
         app.typeCode(e.first);
-        if (e.second) {
-            EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.second; }, 3000))
-                << "shows " << decodeShown(inspector);
-        } else {
-            EXPECT_TRUE(waitFor([&] {
-                std::string shown = decodeShown(inspector);
-                return !shown.empty() && shown != "unknown" && shown.find(' ') != std::string::npos;
-            }, 3000)) << "shows " << decodeShown(inspector);
-            EXPECT_EQ(markPixels(), 0) << "an invalid code has no waveform";
-        }
+        EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.second; }, 3000)) << decodeShown(inspector);
+        EXPECT_TRUE(ir::parsePronto(e.first, nullptr, nullptr) || markPixels() == 0) << "an invalid code's waveform";
     }
 
     // Opening it again brings the same window forward.
@@ -123,11 +106,8 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
 
 TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
 {
-    struct Case {
-        const char* protocol;
-        std::vector<std::pair<int, const char*>> fields;  // parameter, text
-        const char* refusal;                               // null: accepted
-    };
+    // The fields as parameter and text; the refusal (null: accepted).
+    struct Case { const char* protocol; std::vector<std::pair<int, const char*>> fields; const char* refusal; };
     const Case cases[] = {
         {"NEC1", {{ir::PARAM_D, "256"}, {ir::PARAM_F, "8"}}, "D must be a number from 0 to 255."},
         {"RC5", {{ir::PARAM_D, "3"}, {ir::PARAM_F, "-1"}}, "F must be a number from 0 to 127."},
@@ -155,8 +135,7 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
             HWND box = nullptr;
             ASSERT_TRUE(waitFor([&] {
                 for (const MessageBoxInfo& b : app.messageBoxes())
-                    if (b.window != dialog && b.text == c.refusal)
-                        box = b.window;
+                    box = b.text == c.refusal ? b.window : box;
                 return box != nullptr;
             }, 3000)) << "no refusal naming the field and its range";
             App::pressOk(box);
@@ -172,8 +151,24 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
             // The driver accepts it: the box's check enables transmitting.
             EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE) && app.menuEnabled("&Transmit"); }));
             app.click(IDC_CBTRANSMITIRCODE);
-            EXPECT_TRUE(waitFor([&] { return app.logOf("TavrixTransmitIR").size() == 1; }, 5000));
-            EXPECT_NE(app.logOf("TavrixTransmitIR")[0].find("-> 1"), std::string::npos);
+            EXPECT_TRUE(waitFor([&] {
+                std::vector<std::string> sent = app.logOf("TavrixTransmitIR");
+                return sent.size() == 1 && sent[0].find("-> 1") != std::string::npos;
+            }, 5000));
         }
     }
+}
+
+TEST(ProtocolCodes, ConsoleToolDecodesCrLfLinesFromStandardInput)
+{
+    std::string lines = NEC1_CODE;
+    for (size_t at : {299, 199, 99})
+        lines.replace(at, 1, "\r\n");
+    SecondApp decode("decode", Env(), "pellwick-ir.exe", lines + "\r\n");
+    EXPECT_EQ(decode.collect(), "NEC1 D=12 S=34 F=56\n");
+    EXPECT_EQ(decode.exitCode(), 0u);
+
+    SecondApp refused("decode", Env(), "pellwick-ir.exe", "0000 006C 0022\r\n");
+    EXPECT_NE(refused.collect().find("only 3 words"), std::string::npos);
+    EXPECT_EQ(refused.exitCode(), 2u);
 }

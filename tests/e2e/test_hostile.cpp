@@ -1,8 +1,6 @@
-// A device that misbehaves and a user who pushes: texts without their NUL,
-// callbacks before the program is ready and after it has closed the device,
-// floods, a relay window that cannot be made, and huge code box input.
-// Whatever happens, the program must neither crash nor hang, and must show
-// what its display rules say.
+// A device that misbehaves and a user who pushes: texts without their NUL, callbacks before the program
+// is ready and after it has closed the device, floods, no relay window, huge code box input. The program
+// must neither crash nor hang, and must show what its display rules say.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,21 +8,11 @@
 #include <regex>
 
 #include "bench/measure.h"
-#include "harness.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
 namespace {
-
-// Where in the call log a line with this text is (its index), or -1.
-int logIndex(App& app, const std::string& text)
-{
-    std::vector<std::string> lines = app.log();
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].find(text) != std::string::npos)
-            return static_cast<int>(i);
-    return -1;
-}
 
 // Puts text on the clipboard as CF_TEXT, owned by `owner` (without an owner
 // window the clipboard takes no data).
@@ -43,10 +31,7 @@ bool setClipboardText(HWND owner, const std::string& text)
 
 }  // namespace
 
-class Hostile : public ::testing::Test {
-protected:
-    void SetUp() override { simctl::reset(); }
-};
+using Hostile = DeviceTest;
 
 // The end of a learn is the 255 of a negative progress, whatever quality
 // comes with it: a negative quality must not hide it.
@@ -75,11 +60,7 @@ TEST_F(Hostile, EndReportWithNegativeQualityEndsTheLearn)
 // the program copies at most 16 bytes while the callback runs.
 TEST_F(Hostile, ReceivedTextsWithoutNulOrLifetime)
 {
-    struct Case {
-        const char* hostile;
-        std::string bytes;  // sent raw, exactly these bytes
-        const char* shown;
-    } cases[] = {
+    struct { const char* hostile; std::string bytes /* sent raw, exactly these */; const char* shown; } cases[] = {
         {"", "0123456789ABCDEFGHIJ", "0123456789ABCDEF"},
         {"", std::string(16, 'Q'), "QQQQQQQQQQQQQQQQ"},  // a 17th byte would not be readable
         {"", std::string(10, 'S'), "SSSSSSSSSS"},  // no NUL, and nothing readable after it
@@ -90,7 +71,7 @@ TEST_F(Hostile, ReceivedTextsWithoutNulOrLifetime)
         {"stale-text", "0123456789ABCDEFGHIJ", "0123456789ABCDEF"},
         {"stale-text,no-nul", "XY", "XYXYXYXYXYXYXYXY"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string("hostile \"") + c.hostile + "\", " +
                      std::to_string(c.bytes.size()) + " bytes");
         App app(Env{{"TAVRIXSIM_HOSTILE", c.hostile}});
@@ -115,9 +96,7 @@ TEST_F(Hostile, LateCallbacksDuringExit)
         App app(Env{{"TAVRIXSIM_HOSTILE", "late-callbacks"}});
         ASSERT_NE(app.mainWindow(), nullptr);
         // An own learn gives the driver a progress callback to call late.
-        if (c.learn) {
-            ASSERT_TRUE(app.startOwnLearn());
-        }
+        ASSERT_TRUE(!c.learn || app.startOwnLearn());
         if (c.learnEnded) {
             simctl::finish();
             ASSERT_TRUE(waitFor([&] { return app.idle(); }, 5000));
@@ -125,8 +104,8 @@ TEST_F(Hostile, LateCallbacksDuringExit)
         ASSERT_TRUE(app.responsive());
         app.menu(IDM_FILEEXIT);
         EXPECT_EQ(app.waitExit(10000), 0u);
-        int late = logIndex(app, "event late-callbacks begin");
-        EXPECT_TRUE(late >= 0 && late < logIndex(app, "TavrixClose ")) << "no late callback";
+        std::string log = app.logText();
+        EXPECT_LT(log.find("event late-callbacks begin"), log.find("TavrixClose ")) << "no late callback";
         EXPECT_EQ(app.calls(2), "UNHKLEARN TavrixClose");
     }
 }
@@ -143,8 +122,8 @@ TEST_F(Hostile, EarlyCallbacksBeforeTheRelayWindow)
     EXPECT_EQ(app.text(IDC_LBLLRNSTATUS), "Idle");
     EXPECT_EQ(app.text(IDC_LBLTAVROCODE), "------------") << "an early code was shown";
     // Before the program's next call, so before TavrixSetReceiveCallback returned.
-    int early = logIndex(app, "event early-callbacks code=\"EARLY0000001\"");
-    EXPECT_TRUE(early >= 0 && early < logIndex(app, "TavrixLearnIR ")) << "no early code";
+    std::string log = app.logText();
+    EXPECT_LT(log.find("event early-callbacks code=\"EARLY0000001\""), log.find("TavrixLearnIR ")) << "no early code";
     EXPECT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
 
     for (const char* code : {"1A2B3C4D5E6F", "0F0E0D0C", "1A2B3C4D5E6F"}) {
@@ -168,17 +147,14 @@ TEST_F(Hostile, ProgressFloodDuringLearns)
 {
     simctl::setLearnDuration(3000);
     App app(Env{{"TAVRIXSIM_HOSTILE", "progress-flood"}});
-    ASSERT_NE(app.mainWindow(), nullptr);
-    ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
+    ASSERT_TRUE(app.holdsHook());
     for (bool own : {true, false}) {
         SCOPED_TRACE(own ? "own learn" : "hooked learn");
         simctl::point(own ? "nec1" : "rc5");
         app.typeCode("");
-        std::unique_ptr<SecondApp> other;
+        std::unique_ptr<SecondApp> other(own ? nullptr : new SecondApp());
         if (own)
             app.click(IDC_CBLEARNIRCODE);
-        else
-            other.reset(new SecondApp());
         ASSERT_TRUE(waitFor([&] { return app.learnShowing(); }, 10000));
         // Answers throughout the flood.
         DWORD start = GetTickCount();
@@ -206,8 +182,7 @@ TEST_F(Hostile, LearntCodeWithoutNul)
     simctl::setLearnMode(true);
     simctl::point("rc5");
     App app(Env{{"TAVRIXSIM_HOSTILE", "no-nul-code"}});
-    ASSERT_NE(app.mainWindow(), nullptr);
-    ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
+    ASSERT_TRUE(app.holdsHook());
     const std::string padded = std::string(RC5_CODE) + std::string(2049 - strlen(RC5_CODE), ' ');
 
     ASSERT_TRUE(app.startOwnLearn());
@@ -263,10 +238,9 @@ TEST_F(Hostile, NoRelayWindow)
     EXPECT_EQ(app.calls(2), "UNHKLEARN TavrixClose");
 }
 
-// A megabyte into the code box, as typed text and from the clipboard: the
-// program keeps answering and checks the whole text once. A message too big
-// for Wine to hand over makes the program's message loop fail: it still
-// disarms the hook and closes the device.
+// A megabyte into the code box, typed and from the clipboard: the program keeps answering and checks the
+// whole text once. A message too big for Wine to hand over makes the program's message loop fail: it
+// still disarms the hook and closes the device.
 TEST_F(Hostile, HugeCodeBoxInput)
 {
     App app;
@@ -275,18 +249,12 @@ TEST_F(Hostile, HugeCodeBoxInput)
     HWND owner = CreateWindowExA(0, "STATIC", "clipboard owner", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     std::unique_ptr<HWND__, BOOL (WINAPI*)(HWND)> ownerGoes(owner, DestroyWindow);
 
-    // As pasted from a file: eight words to a line. Wine cannot carry much
-    // more than 2 MB of message data to another process (the text travels as
-    // UTF-16): 1,000,000 bytes go as a replacement of the selection, the
-    // full 1,048,576 by the clipboard.
+    // As pasted from a file: eight words to a line. Wine cannot carry much more than 2 MB of message data
+    // to another process (the text travels as UTF-16): 1,000,000 bytes go as a replacement of the
+    // selection, the full 1,048,576 by the clipboard.
     std::string zeroFrequency = bench::prontoText(1u << 20, 0, 8);
     zeroFrequency.replace(5, 4, "0000");
-    struct Paste {
-        const char* what;
-        std::string text;
-        bool clipboard;
-        bool valid;
-    } pastes[] = {
+    struct Paste { const char* what; std::string text; bool clipboard, valid; } pastes[] = {
         {"a valid megabyte typed", bench::prontoText(1000000, 0, 8), false, true},
         {"a megabyte with a zero frequency pasted", zeroFrequency, true, false},
         {"a valid megabyte pasted", bench::prontoText(1u << 20, 0, 8), true, true},

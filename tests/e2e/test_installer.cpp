@@ -1,9 +1,7 @@
-// The installer, run as an administrator would: a silent install puts the
-// files, the all-users shortcuts and the uninstall entry in place; the
-// installed program runs on a driver in the system folder, the simulated
-// shortcut's on the simulated device; an upgrade leaves one entry and only
-// the new version's files; a silent uninstall removes everything it made and
-// leaves the system folder's driver alone.
+// The installer, run as an administrator would: a silent install puts the files, the all-users shortcuts
+// and the uninstall entry in place; the installed program runs on a driver in the system folder, the
+// simulated shortcut's on the simulated device; an upgrade leaves one entry and only the new version's
+// files; a silent uninstall removes everything it made and leaves the system folder's driver alone.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,11 +19,9 @@ const char* const UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\
 const std::string ENTRY_KEY = std::string(UNINSTALL_KEY) + "\\Pellwick";
 const char* const LINKS[] = {"Pellwick", "Pellwick (simulated Tavrix)", "Tavrix Simulator"};
 // Everything that an install with the simulated Tavrix puts in its folder.
-const char* const FILES[] = {"pellwick.exe",          "pellwick-ir.exe",
-                             "README.txt",            "uninstall.exe",
-                             "Simulator\\pellwick.exe", "Simulator\\tavrixdrv.dll",
-                             "Simulator\\tavrixctl.exe", "Simulator\\learnapp.exe",
-                             "Simulator\\tavrixsim.exe"};
+const char* const FILES[] = {"pellwick.exe", "pellwick-ir.exe", "README.txt", "uninstall.exe",
+                             "Simulator\\pellwick.exe", "Simulator\\tavrixdrv.dll", "Simulator\\tavrixctl.exe",
+                             "Simulator\\learnapp.exe", "Simulator\\tavrixsim.exe"};
 
 std::string shellFolder(int csidl)
 {
@@ -49,7 +45,8 @@ std::string entryString(const char* name, const std::string& key = ENTRY_KEY)
 {
     char text[1024] = {};
     DWORD size = sizeof text;
-    return RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) ? "(missing)" : text;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) ? "(missing)"
+                                                                                                    : text;
 }
 DWORD entryDword(const char* name)
 {
@@ -106,9 +103,8 @@ DWORD install(const std::string& version, const char* options = "")
     return run("setup\\pellwick-" + version + "-setup.exe", std::string("/S ") + options);
 }
 
-// The entry's quiet uninstall command, as a management tool runs it. The
-// uninstaller goes on from a temporary copy of itself and the started
-// process ends at once: the folder's going is the sign that it is done.
+// The entry's quiet uninstall command, as a management tool runs it. The uninstaller goes on from a
+// temporary copy of itself and the started process ends at once: the folder's going says it is done.
 bool uninstall()
 {
     std::string command = entryString("QuietUninstallString");
@@ -191,9 +187,7 @@ TEST_F(Installer, InstallsRunsAndUninstallsEverythingItMade)
     // is none in the system folder yet); the installed one on the driver
     // that the maker's installer puts in the system folder.
     for (bool simulated : {true, false}) {
-        if (!simulated) {
-            ASSERT_TRUE(copyFile(binDir() + "tavrixdrv.dll", systemDriver())) << systemDriver();
-        }
+        ASSERT_TRUE(simulated || copyFile(binDir() + "tavrixdrv.dll", systemDriver())) << systemDriver();
         App app({}, simulated ? linkTarget(linkPath(LINKS[1])) : dir + "pellwick.exe");
         ASSERT_NE(app.mainWindow(), nullptr) << (simulated ? "the simulated shortcut's program" : "pellwick.exe");
         EXPECT_EQ(app.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u) << app.text(IDC_LBLINFO);

@@ -6,7 +6,7 @@
 #include <memory>
 #include <regex>
 
-#include "harness.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
@@ -22,16 +22,8 @@ std::string field(const std::string& line, const std::string& name)
 
 }  // namespace
 
-class Learn : public ::testing::Test {
+class Learn : public PellwickTest<true> {
 protected:
-    void SetUp() override
-    {
-        simctl::reset();
-        simctl::setLearnMode(true);
-        ASSERT_NE(app.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
-    }
-
     void expectLearnDisplay(bool own)
     {
         // The display changes one control at a time: it is all up once the
@@ -47,8 +39,6 @@ protected:
         EXPECT_EQ(app.text(IDC_LBLCARRIERFREQ), "---");
         EXPECT_EQ(app.menuItemEnabled(IDM_LRNINJECT), !own);
     }
-
-    App app;
 };
 
 TEST_F(Learn, OwnLearnFromButtonAndMenu)
@@ -58,10 +48,7 @@ TEST_F(Learn, OwnLearnFromButtonAndMenu)
         SCOPED_TRACE(start == 0 ? "button" : "menu");
         app.typeCode("");
         size_t before = app.logOf("TavrixLearnIR").size();
-        if (start == 0)
-            app.click(IDC_CBLEARNIRCODE);
-        else
-            app.menu(IDM_LEARNIRLEARNPRONTO);
+        start == 0 ? app.click(IDC_CBLEARNIRCODE) : app.menu(IDM_LEARNIRLEARNPRONTO);
         ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
         expectLearnDisplay(true);
 
@@ -117,13 +104,8 @@ TEST_F(Learn, AcceptBurstOwnAndHooked)
     simctl::point("nec1");
     for (bool own : {true, false}) {
         SCOPED_TRACE(own ? "own learn" : "hooked learn");
-        std::unique_ptr<SecondApp> other;
-        if (own) {
-            ASSERT_TRUE(app.startOwnLearn());
-        } else {
-            other.reset(new SecondApp());
-            ASSERT_TRUE(waitFor([&] { return app.learnShowing(); }, 10000));
-        }
+        std::unique_ptr<SecondApp> other(own ? nullptr : new SecondApp());
+        ASSERT_TRUE(own ? app.startOwnLearn() : waitFor([&] { return app.learnShowing(); }, 10000));
         // The last learn call: the own learn's, or the hook command's.
         std::string flag = field(app.logOf("TavrixLearnIR").back(), "flag");
         simctl::progress(10, 50, 38000, app.pid());
@@ -138,10 +120,9 @@ TEST_F(Learn, AcceptBurstOwnAndHooked)
     }
 }
 
-// The driver's complaint comes in a message box, which runs its own message
-// loop: the learn may still be running when the box is dismissed, or may
-// have ended while it was open (a driver that learns synchronously). Either
-// way the window must show the learn's real state afterwards.
+// The driver's complaint comes in a message box, which runs its own message loop: the learn may still be
+// running when the box is dismissed, or may have ended while it was open (a driver that learns
+// synchronously). Either way the window must show the learn's real state afterwards.
 TEST_F(Learn, LastErrorOtherThanPendingAfterTheLearnCall)
 {
     App failing(Env{{"TAVRIXSIM_LEARN_ERROR", "87"}});
@@ -200,10 +181,7 @@ TEST_F(Learn, HookedLearnFollowedAndInjected)
         const std::string& answer = byMenu ? longest : crlf;
         app.typeCode(answer);
         settle(100);
-        if (byMenu)
-            app.menu(IDM_LRNINJECT);
-        else
-            app.click(IDC_CBINJECTIR);
+        byMenu ? app.menu(IDM_LRNINJECT) : app.click(IDC_CBINJECTIR);
         EXPECT_EQ(other.collect(15000), learntLine(answer));
         ASSERT_TRUE(waitFor([&] { return app.idle(); }, 5000));
         EXPECT_EQ(app.codeText(), answer);

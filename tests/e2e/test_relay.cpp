@@ -4,21 +4,11 @@
 
 #include <utility>
 
-#include "harness.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
-class Relay : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        simctl::reset();
-        simctl::setLearnMode(true);
-        ASSERT_NE(app.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u) << "hook not armed";
-    }
-    App app;
-};
+using Relay = PellwickTest<true>;
 
 TEST_F(Relay, ReceivedCodeShowsRedThenBlack)
 {
@@ -81,8 +71,8 @@ TEST_F(Relay, ProgressBarsCarrierAndAcceptBurst)
     settle(500);
     EXPECT_EQ(bars(), std::make_pair(17, 10)) << "restored";
     HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr,
-                                 nullptr);
+                                 GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                 nullptr, nullptr);
     settle(300);
     DestroyWindow(cover);
     settle(500);

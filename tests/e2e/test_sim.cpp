@@ -1,22 +1,17 @@
-// The simulated device's own contract where the program's tests do not reach
-// it, but users of tavrixctl and learnapp rely on it: the control tool's
-// commands and exit codes, settings and scripts, and the learns of a second
-// application alone and with a hook holder, handed over between processes.
-// Pellwick plays the program that has the device open.
+// The simulated device where the program's tests do not reach it, but users of tavrixctl and learnapp
+// rely on it: the control tool's commands and exit codes, settings and scripts, and the learns of a second
+// application alone and with a hook holder (Pellwick), handed over between processes.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <memory>
 #include <vector>
 
-#include "harness.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
-class Sim : public ::testing::Test {
-protected:
-    void SetUp() override { simctl::reset(); }
-};
+using Sim = DeviceTest;
 
 // Each command and its exit code, what it prints, and what the device does.
 TEST_F(Sim, ControlToolCommandsAndExitCodes)
@@ -27,10 +22,8 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
     // A part of what it prints, the received code Pellwick shows afterwards (or null).
     struct Case { std::string arguments; DWORD exitCode; const char *output, *shown; Env env = Env(); };
     std::vector<Case> cases = {
-        {"learn-duration 0x4D2", 0, "", nullptr},
-        {"learn-mode manual", 0, "", nullptr},
-        {"txfail on", 0, "", nullptr},
-        {"point rc6", 0, "", nullptr},
+        {"learn-duration 0x4D2", 0, "", nullptr}, {"learn-mode manual", 0, "", nullptr},
+        {"txfail on", 0, "", nullptr},            {"point rc6", 0, "", nullptr},
         {"press-raw \\x41\\102C\\0", 0, "", "ABC"},
         {"flood 200 1", 0, "F100000000C8\n", "F100000000C8"},
         {"status", 0, "learn-duration 1234\nlearn-mode manual\ntxfail on\nlearn-error off\npoint rc6 \"", nullptr},
@@ -128,8 +121,10 @@ TEST_F(Sim, SecondApplicationLearnsAlone)
 TEST_F(Sim, HookHandoverBetweenProcesses)
 {
     enum What { REQUESTER_ABORTS, HOLDER_EXITS, HOLDER_DIES, HOLDER_DEAD_BEFORE, TAKEN_OVER, REQUESTER_DIES };
-    // What the requester prints (empty: it is killed), what the (last) holder's box shows afterwards (empty: not checked).
-    struct Case { What what; const char* context; bool manual; const char* pointed; std::string learnt, holderCode; } cases[] = {
+    // What the requester prints (empty: it is killed), what the (last) holder's box shows afterwards
+    // (empty: not checked).
+    struct { What what; const char* context; bool manual; const char* pointed; std::string learnt, holderCode; }
+        cases[] = {
         {REQUESTER_ABORTS, "the requester's abort flag asks the holder's learn for the burst", true,
          "nec1", learntLine(burstOf(NEC1_CODE)), burstOf(NEC1_CODE)},
         {HOLDER_EXITS, "the holder gives up the hook: the requester learns alone", false, "rc5",
@@ -140,19 +135,17 @@ TEST_F(Sim, HookHandoverBetweenProcesses)
         {REQUESTER_DIES, "the requester dies: the holder's learn ends with the burst", true, "nec1",
          "", burstOf(NEC1_CODE)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
         simctl::reset();
         simctl::setLearnMode(c.manual);
         simctl::setLearnDuration(1500);
         simctl::point(c.pointed);
         std::unique_ptr<App> first(new App), holder;
-        ASSERT_NE(first->mainWindow(), nullptr);
-        ASSERT_EQ(simctl::waitForHook(first->pid(), 5000), first->pid());
+        ASSERT_TRUE(first->holdsHook());
         if (c.what == TAKEN_OVER) {
             holder.reset(new App);
-            ASSERT_NE(holder->mainWindow(), nullptr);
-            ASSERT_EQ(simctl::waitForHook(holder->pid(), 5000), holder->pid());
+            ASSERT_TRUE(holder->holdsHook());
             EXPECT_TRUE(holder->logHas("event hook-taken-from pid=" + std::to_string(first->pid())));
         } else {
             holder.swap(first);

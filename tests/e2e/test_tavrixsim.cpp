@@ -1,14 +1,13 @@
-// The virtual remote, tavrixsim.exe, beside Pellwick, both driven from
-// outside as a user would: a key clicked during a learn is what the learn
-// ends with, a click or Enter on a key is an event code in Pellwick, the
-// failure switches make Pellwick's calls fail.
+// The virtual remote, tavrixsim.exe, beside Pellwick, both driven from outside as a user would: a key
+// clicked during a learn is what the learn ends with, a click or Enter on a key is an event code in
+// Pellwick, the failure switches make Pellwick's calls fail.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <utility>
 
-#include "harness.h"
+#include "fixtures.h"
 #include "ir/ir.h"
 #include "sim/keypad.h"
 #include "sim/simtext.h"
@@ -34,16 +33,13 @@ uint32_t learnOf(DWORD pid)
 
 }  // namespace
 
-class VirtualRemote : public ::testing::Test {
+class VirtualRemote : public PellwickTest<false> {
 protected:
     void SetUp() override
     {
-        simctl::reset();
-        ASSERT_NE(pellwick.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(pellwick.pid(), 5000), 0u);
+        PellwickTest::SetUp();
         ASSERT_NE(remote.mainWindow(), nullptr);
     }
-    void TearDown() override { simctl::reset(); }
 
     // Picks the protocol in the list and types the device number.
     void choose(const char* protocol, const char* device)
@@ -64,14 +60,14 @@ protected:
         return waitFor([&] { return app.text(id).find(text) != std::string::npos; }, 5000);
     }
 
-    App pellwick;
+    App& pellwick = app;
     App remote{Env(), binDir() + "tavrixsim.exe", "", "Tavrix Simulator"};
 };
 
 TEST_F(VirtualRemote, LearnEndsWithTheClickedKeyAndTheInspectorNamesIt)
 {
     // hooked: learnapp asks, Pellwick learns through its hook; device null: NEC1 device 4, as the window opens.
-    struct Case { const char* context; bool hooked; const char *protocol, *device, *key, *decoded, *eventCode; } cases[] = {
+    struct { const char* context; bool hooked; const char *protocol, *device, *key, *decoded, *eventCode; } cases[] = {
         {"Pellwick's own learn", false, "NEC1", nullptr, "Vol +", "NEC1 D=4 S=251 F=16", "010004001015"},
         {"a hooked learn", true, "RC5", "5", "3", "RC5 D=5 F=3 T=0", "050005000303"},
     };
@@ -79,7 +75,7 @@ TEST_F(VirtualRemote, LearnEndsWithTheClickedKeyAndTheInspectorNamesIt)
     ASSERT_TRUE(simctl::point("rc6"));
     ASSERT_TRUE(simctl::setLearnDuration(60000));
     HWND inspector = nullptr;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
         if (c.device)
             choose(c.protocol, c.device);
@@ -147,7 +143,8 @@ TEST_F(VirtualRemote, KeysPressByKeyboardAndMouseAndTheDeviceKeepsItsRange)
     remote.mouseClick(keyId("5"));
     EXPECT_TRUE(shows(pellwick, IDC_LBLTAVROCODE, "010004000500"));
     EXPECT_TRUE(shows(remote, IDC_SIM_EVENT, "Press of \"010004000500\", received by"));
-    EXPECT_TRUE(!simctl::runCommand({"aim", "NEC1", "D=4", "F=5"}, nullptr) && simctl::lastError() == "no learn is running");
+    EXPECT_FALSE(simctl::runCommand({"aim", "NEC1", "D=4", "F=5"}, nullptr));
+    EXPECT_EQ(simctl::lastError(), "no learn is running");
 
     // Sony12 devices go to 31: 40 is refused with a box, and nothing is sent.
     choose("Sony12", "40");

@@ -1,21 +1,54 @@
-// Transmission with its window and busy pointer, and the orderly shutdown.
+// The code box check, transmission with its window and busy pointer, and the
+// orderly shutdown. Every change of the code box is validated by the driver,
+// once, and the result decides the transmit button and the whole Transmit menu.
 #include <gtest/gtest.h>
 
-#include "harness.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
-class Transmit : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        simctl::reset();
-        ASSERT_NE(app.mainWindow(), nullptr);
-    }
-    App app;
-};
+using CodeBox = PellwickTest<false>;
 
-TEST_F(Transmit, ButtonAndMenuSendTheSameCall)
+TEST_F(CodeBox, ValidationMatrix)
+{
+    HWND box = app.control(IDC_TBCURCODE);
+    auto wide = [](const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); };
+
+    // Typed as Unicode text; the text the driver is given, as the call log shows it.
+    struct { std::wstring typed; std::string sent; bool valid; } cases[] = {
+        {wide(NEC1_CODE), NEC1_CODE, true},
+        {L"", "", false},  // no check at all
+        {L"   ", "   ", false},
+        {L"0000 006C 0022 0002 015B", "0000 006C 0022 0002 015B", false},
+        {wide(RC5_CODE), RC5_CODE, true},
+        {wide(std::string("0000 0073 0000 000B\r\n") + (RC5_CODE + 20)),
+         std::string("0000 0073 0000 000B\\r\\n") + (RC5_CODE + 20), true},
+        {L"not a code", "not a code", false},
+        // Line breaks as they are; characters outside the ANSI code page as '?'.
+        {L"0000 006C\r\n0000 \x65E5\x672C\r\n\x0416 0001", "0000 006C\\r\\n0000 ??\\r\\n? 0001", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("sent \"" + c.sent + "\"");
+        size_t before = app.logOf("TavrixConvertProntoCode").size();
+        SendMessageW(box, EM_SETSEL, 0, -1);
+        SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(c.typed.c_str()));
+        settle(100);
+        EXPECT_EQ(app.enabled(IDC_CBTRANSMITIRCODE), c.valid);
+        EXPECT_EQ(app.menuEnabled("&Transmit"), c.valid) << "the whole Transmit menu";
+        EXPECT_TRUE(app.menuItemEnabled(IDM_TRANSMITTXBLOCK)) << "only the menu is switched";
+        std::vector<std::string> checks = app.logOf("TavrixConvertProntoCode");
+        ASSERT_EQ(checks.size() - before, c.typed.empty() ? 0u : 1u)
+            << "one driver call per change, none for an empty box";
+        if (!c.typed.empty()) {
+            EXPECT_NE(checks.back().find(" code=\"" + c.sent + "\" "), std::string::npos)
+                << checks.back();
+        }
+    }
+}
+
+using Transmit = PellwickTest<false>;
+
+TEST_F(Transmit, ButtonAndMenuSendTheSameCallAndAFailureShowsOneMessage)
 {
     app.typeCode(NEC1_CODE);
     ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 2000));
@@ -39,19 +72,15 @@ TEST_F(Transmit, ButtonAndMenuSendTheSameCall)
     EXPECT_EQ(during, 2);
     HWND tx = app.findTopWindow("TRANSMITTING IR CODE...", 0, false);
     ASSERT_NE(tx, nullptr) << "the transmit window is kept between transmissions (its texts: test_dpi.cpp)";
-    EXPECT_FALSE(IsWindowVisible(tx) || (GetWindowLongA(tx, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)));
+    EXPECT_FALSE(IsWindowVisible(tx));
+    EXPECT_FALSE(GetWindowLongA(tx, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(app.messageBoxes().empty());
-}
 
-TEST_F(Transmit, FailureShowsOneMessageAfterTheWindowIsGone)
-{
+    // A transmission that fails: one message, once the window is gone.
     simctl::setTransmitFail(true);
-    app.typeCode(RC5_CODE);
-    ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 2000));
     app.click(IDC_CBTRANSMITIRCODE);
     EXPECT_EQ(app.waitBoxes(), "ERROR: *** ERROR calling TavrixTransmitIR! ***Verify that your IR Code is Valid!");
-    HWND tx = app.findTopWindow("TRANSMITTING IR CODE...", 0, false);
-    EXPECT_TRUE(tx == nullptr || !IsWindowVisible(tx)) << "transmit window still up";
+    EXPECT_FALSE(IsWindowVisible(tx)) << "transmit window still up";
     EXPECT_TRUE(app.dismissBoxes());
 }
 
@@ -62,8 +91,7 @@ TEST(Shutdown, ClosedDuringALearnOrWithTheTransmitWindowLoaded)
     simctl::reset();
     simctl::setLearnMode(true);
     for (bool duringLearn : {true, false}) {
-        SCOPED_TRACE(duringLearn ? "File, Exit during an own learn"
-                                 : "close box with the transmit window loaded");
+        SCOPED_TRACE(duringLearn ? "File, Exit during an own learn" : "close box with the transmit window loaded");
         App app;
         ASSERT_NE(app.mainWindow(), nullptr);
         if (duringLearn) {
@@ -78,7 +106,6 @@ TEST(Shutdown, ClosedDuringALearnOrWithTheTransmitWindowLoaded)
         }
         EXPECT_EQ(app.waitExit(10000), 0u);
         // The learn's end re-arms the hook before shutdown disarms it.
-        EXPECT_EQ(app.calls(3), duringLearn ? "HOOKLEARN UNHKLEARN TavrixClose"
-                                            : "TavrixTransmitIR UNHKLEARN TavrixClose");
+        EXPECT_EQ(app.calls(3), std::string(duringLearn ? "HOOKLEARN" : "TavrixTransmitIR") + " UNHKLEARN TavrixClose");
     }
 }

@@ -1,6 +1,7 @@
 // Bar geometry and the rounding it depends on.
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "ui/bars.h"
@@ -39,8 +40,8 @@ TEST(Bars, SegmentsLit)
         {-7, 0, 0},  {-16, 0, 0},
     };
     for (auto& c : cases) {
-        EXPECT_EQ(bars::progressSegmentCount(c.value), c.progressLit) << "progress " << c.value;
-        EXPECT_EQ(bars::qualitySegmentCount(c.value), c.qualityLit) << "quality " << c.value;
+        EXPECT_EQ(std::make_pair(bars::progressSegmentCount(c.value), bars::qualitySegmentCount(c.value)),
+                  std::make_pair(c.progressLit, c.qualityLit)) << "progress and quality " << c.value;
     }
 }
 

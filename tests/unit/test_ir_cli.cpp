@@ -3,31 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "ir/cli/cli.h"
+#include "tests/codes.h"
 
 namespace {
 
-const char NEC1[] =
-    "0000 006C 0022 0002 015B 00AD 0016 0016 0016 0016 0016 0041 0016 0041 0016 0016 "
-    "0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0016 0016 0016 0016 0016 "
-    "0016 0041 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0041 "
-    "0016 0041 0016 0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 0016 0016 0016 "
-    "0016 0016 0016 0041 0016 0041 0016 06A4 015B 0057 0016 0E6C";
+using codes::NEC1;
 
-struct Result {
-    int exit;
-    std::string out, err;
-};
+struct Result { int exit; std::string out, err; };
 
 Result run(const std::string& arguments, const std::string& input = "")
 {
-    std::vector<std::string> args;
-    std::istringstream words(arguments);
-    for (std::string w; words >> w;)
-        args.push_back(w);
-    std::istringstream in(input);
+    std::istringstream words(arguments), in(input);
+    std::vector<std::string> args{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
     std::ostringstream out, err;
     int exit = pellwickir::run(args, in, out, err);
     return {exit, out.str(), err.str()};
@@ -39,12 +30,8 @@ TEST(IrTool, ExitCodesAndOutput)
 {
     // The same code as CR LF lines on standard input, with a tab and blanks.
     std::string lines = std::string(NEC1).replace(99, 1, "\r\n").replace(200, 1, "\t  ") + "\r\n";
-    struct {
-        std::string arguments, input;
-        int exit;
-        std::string out;  // the whole of standard output
-        const char* err;  // part of standard error
-    } cases[] = {
+    // The whole of standard output, a part of standard error.
+    struct { std::string arguments, input; int exit; std::string out; const char* err; } cases[] = {
         {std::string("decode ") + NEC1, "", 0, "NEC1 D=12 S=34 F=56\n", ""},
         {"decode", lines, 0, "NEC1 D=12 S=34 F=56\n", ""},
         {"decode --json", lines, 0, "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}\n", ""},

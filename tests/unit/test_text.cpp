@@ -44,10 +44,8 @@ TEST(Injection, FitsTheLearnBufferWithItsNul)
                                     std::string(), std::string(2049, 'C')}) {
         std::vector<char> buffer(2049, '#');
         bool fits = code.size() <= 2048;
-        EXPECT_EQ(lrntext::writeInjection(buffer.data(), buffer.size(), code), fits)
-            << code.size() << " characters";
-        std::string want = fits ? code + '\0' + std::string(2048 - code.size(), '#')
-                                : std::string(2049, '#');
+        EXPECT_EQ(lrntext::writeInjection(buffer.data(), buffer.size(), code), fits) << code.size() << " characters";
+        std::string want = fits ? code + '\0' + std::string(2048 - code.size(), '#') : std::string(2049, '#');
         EXPECT_EQ(std::string(buffer.begin(), buffer.end()), want) << code.size() << " characters";
     }
 }
