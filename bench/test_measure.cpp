@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "measure.h"
 #include "sim/pronto.h"
@@ -24,13 +25,11 @@ TEST(Samples, MedianAndNearestRankPercentiles)
     Samples thousand;
     for (int i = 0; i < 1000; ++i)
         thousand.add(i % 100 == 0 ? 30 : 0.2);
-    EXPECT_DOUBLE_EQ(thousand.median(), 0.2);
-    EXPECT_DOUBLE_EQ(thousand.percentile(99), 0.2);
-    EXPECT_DOUBLE_EQ(thousand.percentile(99.1), 30);
-    EXPECT_DOUBLE_EQ(thousand.percentile(0.1), 0.2);
-    EXPECT_DOUBLE_EQ(thousand.max(), 30);
-    EXPECT_EQ(thousand.above(0.2), 10u);
-    EXPECT_EQ(thousand.above(30), 0u);
+    EXPECT_EQ(std::vector<double>({thousand.median(), thousand.percentile(99), thousand.percentile(99.1),
+                                   thousand.percentile(0.1), thousand.max()}),
+              std::vector<double>({0.2, 0.2, 30, 0.2, 30}))
+        << "median, p99, p99.1, p0.1, max";
+    EXPECT_TRUE(thousand.above(0.2) == 10 && thousand.above(30) == 0) << "values above 0.2, above 30";
 }
 
 // Valid codes of exactly the asked length that the check must read whole,
@@ -42,9 +41,8 @@ TEST(ProntoText, ExactLengthsThatTheDriverAccepts)
         for (int lineWords : {0, 16}) {
             SCOPED_TRACE(std::to_string(length) + " characters, lines of " + std::to_string(lineWords));
             std::string text = prontoText(length, 0, lineWords);
-            ASSERT_EQ(text.size(), length);
             pronto::Code code;
-            ASSERT_TRUE(pronto::parse(text.data(), text.size(), &code));
+            ASSERT_TRUE(text.size() == length && pronto::parse(text.data(), text.size(), &code)) << text.size();
             EXPECT_GT(pronto::carrierHz(code), 30000);
             size_t words = code.once.size() + code.repeat.size() + 4;
             size_t breaks = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -54,8 +52,7 @@ TEST(ProntoText, ExactLengthsThatTheDriverAccepts)
         }
     }
     std::string salted = prontoText(1 << 20, 1);
-    EXPECT_NE(salted, prontoText(1 << 20, 0));
-    EXPECT_TRUE(pronto::parse(salted.data(), salted.size(), nullptr));
+    EXPECT_TRUE(salted != prontoText(1 << 20, 0) && pronto::parse(salted.data(), salted.size(), nullptr));
     for (size_t length : {size_t(0), size_t(28), size_t(2000000)})
         EXPECT_EQ(prontoText(length), "") << length << " characters";
 }
@@ -71,11 +68,8 @@ TEST(FloodNumber, ReadsTheDriversFloodCodes)
 
 TEST(Formatting, FiguresAsTheTablePrintsThem)
 {
-    EXPECT_EQ(kilobytes(1536), "2 KB");
-    EXPECT_EQ(kilobytes(1234567.0 * 1024), "1,234,567 KB");
-    EXPECT_EQ(kilobytes(-1000.0 * 1024), "-1,000 KB");
-    EXPECT_EQ(millis(0.0421), "0.042 ms");
-    EXPECT_EQ(millis(12.345), "12.35 ms");
-    EXPECT_EQ(millis(1234.5), "1234.5 ms");
+    EXPECT_EQ(kilobytes(1536) + " " + kilobytes(1234567.0 * 1024) + " " + kilobytes(-1000.0 * 1024),
+              "2 KB 1,234,567 KB -1,000 KB");
+    EXPECT_EQ(millis(0.0421) + " " + millis(12.345) + " " + millis(1234.5), "0.042 ms 12.35 ms 1234.5 ms");
     EXPECT_EQ(signedCount(3) + " " + signedCount(0), "+3 0");
 }

@@ -15,25 +15,22 @@ namespace {
 
 // A window with a multi-line edit box like the code box, on a thread of its
 // own that counts the box's change notifications.
-class BoxWindow {
-public:
-    explicit BoxWindow(const char* title) : title_(title), thread_([this] { run(); })
+struct BoxWindow {
+    explicit BoxWindow(const char* title) : thread([this, title] { run(title); })
     {
-        while (!ready_.load())
-            Sleep(1);
+        poll([this] { return box != nullptr; }, 5000);
     }
     ~BoxWindow()
     {
         PostMessageA(frame, WM_CLOSE, 0, 0);
-        thread_.join();
+        thread.join();
     }
     // Keeps the window's thread from reading messages for ms, from now on.
     void block(DWORD ms)
     {
-        blocked_.store(false);
+        blocked = false;
         PostMessageA(frame, WM_APP, ms, 0);
-        while (!blocked_.load())
-            Sleep(1);
+        poll([this] { return blocked.load(); }, 5000);
     }
     std::string text() const
     {
@@ -42,55 +39,43 @@ public:
         return buffer;
     }
 
-    HWND frame = nullptr, box = nullptr;
-    std::atomic<int> changes{0};
-
-private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     {
         auto* self = reinterpret_cast<BoxWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        switch (msg) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == EN_CHANGE && self)
-                ++self->changes;
-            return 0;
-        case WM_APP:
-            self->blocked_.store(true);
-            Sleep(static_cast<DWORD>(wParam));
-            return 0;
-        case WM_DESTROY:
+        if (msg == WM_COMMAND && HIWORD(wParam) == EN_CHANGE && self)
+            ++self->changes;
+        else if (msg == WM_DESTROY)
             PostQuitMessage(0);
-            return 0;
+        else if (msg != WM_APP)
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        else {
+            self->blocked = true;
+            Sleep(static_cast<DWORD>(wParam));
         }
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+        return 0;
     }
-
-    void run()
+    void run(const char* title)
     {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = proc;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "BenchSelftestBoxWindow";
         RegisterClassA(&wc);
-        frame = CreateWindowExA(0, wc.lpszClassName, title_, WS_OVERLAPPED | WS_VISIBLE, 0, 0,
-                                300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        frame = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                              WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL |
-                                  ES_WANTRETURN | WS_VSCROLL,
+                              WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
                               5, 5, 280, 100, frame, nullptr, wc.hInstance, nullptr);
-        ready_.store(true);
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
             DispatchMessageA(&msg);
-        }
     }
 
-    const char* title_;
-    std::atomic<bool> ready_{false};
-    std::atomic<bool> blocked_{false};
-    std::thread thread_;
+    std::atomic<HWND> frame{nullptr}, box{nullptr};
+    std::atomic<int> changes{0};
+    std::atomic<bool> blocked{false};
+    std::thread thread;
 };
 
 }  // namespace
@@ -102,12 +87,7 @@ TEST(Typist, TypedChangesAreReportedAndTheBaselinesAreNot)
 {
     BoxWindow w("typist target");
     Typist typist;
-    struct {
-        const char* what;
-        std::function<void()> act;
-        const char* text;
-        int changes;
-    } steps[] = {
+    struct { const char* what; std::function<void()> act; const char* text; int changes; } steps[] = {
         {"paste", [&] { typist.paste(w.box, "0000 0073"); }, "0000 0073", 1},
         {"type a blank", [&] { typist.typeBlank(w.box, 9); }, "0000 0073 ", 2},
         {"delete it", [&] { typist.deleteBlank(w.box, 9); }, "0000 0073", 3},
@@ -116,11 +96,9 @@ TEST(Typist, TypedChangesAreReportedAndTheBaselinesAreNot)
     };
     for (auto& step : steps) {
         step.act();
-        EXPECT_EQ(w.text(), step.text) << step.what;
-        EXPECT_EQ(w.changes.load(), step.changes) << step.what;
+        EXPECT_TRUE(w.text() == step.text && w.changes == step.changes) << step.what;
     }
-    EXPECT_EQ(typist.length(w.box), 9);
-    EXPECT_FALSE(typist.stuck());
+    EXPECT_TRUE(typist.length(w.box) == 9 && !typist.stuck());
 }
 
 // A window whose thread does not answer: reading gives up, and so does the
@@ -130,14 +108,12 @@ TEST(Remote, GivesUpOnABusyWindow)
     BoxWindow w("remote busy target");
     Typist typist(100);
     typist.paste(w.box, "abc");
-    EXPECT_EQ(textOf(w.frame), "remote busy target");
-    EXPECT_TRUE(roundTrip(w.frame));
+    EXPECT_TRUE(textOf(w.frame) == "remote busy target" && roundTrip(w.frame));
     w.block(1500);
     EXPECT_FALSE(roundTrip(w.frame, 100));
     EXPECT_EQ(textOf(w.frame, 100), "");
     typist.typeBlank(w.box, 3);
-    EXPECT_TRUE(typist.stuck());
-    EXPECT_NE(typist.why().find("error"), std::string::npos) << typist.why();
+    EXPECT_TRUE(typist.stuck() && typist.why().find("error") != std::string::npos) << typist.why();
     EXPECT_TRUE(poll([&] { return roundTrip(w.frame, 100); }, 5000));
     EXPECT_EQ(textOf(w.frame), "remote busy target");
     EXPECT_EQ(w.text(), "abc") << "a message after the unanswered one was sent";
@@ -149,9 +125,8 @@ TEST(Remote, VisibleWindowNeedsTheExactTitleTheProcessAndVisibility)
 {
     BoxWindow w("remote probe A");
     DWORD pid = GetCurrentProcessId();
-    EXPECT_EQ(visibleWindow(pid, "remote probe A"), w.frame);
-    EXPECT_EQ(visibleWindow(pid, "remote probe"), nullptr);
-    EXPECT_EQ(visibleWindow(pid + 4, "remote probe A"), nullptr);
+    EXPECT_EQ(visibleWindow(pid, "remote probe A"), w.frame.load());
+    EXPECT_FALSE(visibleWindow(pid, "remote probe") || visibleWindow(pid + 4, "remote probe A"));
     EXPECT_TRUE(shown(w.box));
     ShowWindow(w.box, SW_HIDE);
     EXPECT_FALSE(shown(w.box));

@@ -4,44 +4,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <utility>
 
 #include "sim/pronto.h"
-#include "sim/simctl.h"
-#include "sim/simtext.h"
-#include "ui/ids.h"
 
 namespace e2e {
-
-const char* const NEC1_CODE =
-    "0000 006C 0022 0002 015B 00AD 0016 0016 0016 0016 0016 0041 0016 0041 0016 0016 0016 "
-    "0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
-    "0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 "
-    "0016 0016 0016 0016 0041 0016 0041 0016 0041 0016 0016 0016 0016 0016 0016 0016 0041 "
-    "0016 0041 0016 06A4 015B 0057 0016 0E6C";
-const char* const RC5_CODE =
-    "0000 0073 0000 000B 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 0020 0040 0020 "
-    "0020 0020 0020 0040 0020 0020 0020 0020 0CC8";
 
 std::string burstOf(const std::string& code)
 {
     pronto::Code parsed;
-    if (!pronto::parse(code.data(), code.size(), &parsed))
-        return std::string();
-    return pronto::format(pronto::burst(parsed));
-}
-
-std::string learntLine(const std::string& code)
-{
-    return "CODE \"" + simtext::escape(code) + "\"\n";
+    return pronto::parse(code.data(), code.size(), &parsed) ? pronto::format(pronto::burst(parsed)) : std::string();
 }
 
 std::string binDir()
 {
     char path[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path);
+    std::string p(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     return p.substr(0, p.find_last_of("\\/") + 1);
 }
 
@@ -54,31 +34,28 @@ std::string makeTempDir(const std::string& tag)
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     std::string dir = std::string(temp) + "pellwick-e2e-" + std::to_string(GetCurrentProcessId()) +
-                      "-" + std::to_string(now.QuadPart) + "-" + tag + "-" +
-                      std::to_string(++counter);
+                      "-" + std::to_string(now.QuadPart) + "-" + tag + "-" + std::to_string(++counter);
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir + "\\";
 }
 
-bool copyFile(const std::string& from, const std::string& to)
+std::string readFile(const std::string& path)
 {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
 }
 
 void settle(DWORD ms)
 {
-    DWORD start = GetTickCount();
     MSG msg;
-    do {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
+    for (DWORD start = GetTickCount(), elapsed = 0;;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT)) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
-        }
-        DWORD left = ms - (GetTickCount() - start);
-        if (static_cast<int>(left) <= 0)
-            break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, left, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
+        if ((elapsed = GetTickCount() - start) >= ms)
+            return;
+    }
 }
 
 std::string windowText(HWND window)
@@ -95,29 +72,25 @@ std::string windowText(HWND window)
 
 // ---------------------------------------------------------------------------
 
-static std::string environmentBlock(const std::map<std::string, std::string>& extra)
+// This program's environment without the simulated device's settings (each
+// test says what it wants), with `extra` added.
+static std::string environmentBlock(const Env& extra)
 {
-    std::map<std::string, std::string> vars;
+    Env vars;
     char* block = GetEnvironmentStringsA();
     for (const char* p = block; p && *p; p += strlen(p) + 1) {
         std::string entry(p);
         size_t eq = entry.find('=', 1);
-        if (eq == std::string::npos)
-            continue;
-        std::string name = entry.substr(0, eq);
-        if (name.compare(0, 10, "TAVRIXSIM_") == 0)
-            continue;  // each test says what it wants
-        vars[name] = entry.substr(eq + 1);
+        if (eq != std::string::npos && entry.compare(0, 10, "TAVRIXSIM_") != 0)
+            vars[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
-    if (block)
-        FreeEnvironmentStringsA(block);
+    FreeEnvironmentStringsA(block);
     for (const auto& kv : extra)
         vars[kv.first] = kv.second;
     std::string out;
     for (const auto& kv : vars)
         out += kv.first + "=" + kv.second + '\0';
-    out += '\0';
-    return out;
+    return out + '\0';
 }
 
 App::App(Env env, std::string exe, const std::string& dir, std::string mainTitle)
@@ -125,13 +98,10 @@ App::App(Env env, std::string exe, const std::string& dir, std::string mainTitle
 {
     if (exe.empty())
         exe = binDir() + "pellwick.exe";
-    logPath_ = makeTempDir("log") + "calls.log";
     if (env.find("TAVRIXSIM_LOG") == env.end())
-        env["TAVRIXSIM_LOG"] = logPath_;
-    else
-        logPath_ = env["TAVRIXSIM_LOG"];
-    std::string block = environmentBlock(env);
-    std::string commandLine = "\"" + exe + "\"";
+        env["TAVRIXSIM_LOG"] = makeTempDir("log") + "calls.log";
+    logPath_ = env["TAVRIXSIM_LOG"];
+    std::string block = environmentBlock(env), commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -143,204 +113,77 @@ App::App(Env env, std::string exe, const std::string& dir, std::string mainTitle
     }
 }
 
-App::~App()
-{
-    kill();
-    if (process_)
-        CloseHandle(process_);
-}
-
-bool App::running() const
-{
-    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
-
-DWORD App::waitExit(DWORD timeoutMs)
-{
-    if (!process_)
-        return STILL_ACTIVE;
-    waitFor([this] { return !running(); }, timeoutMs);
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_, &code);
-    return code;
-}
-
-void App::kill()
-{
-    if (running()) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
-    }
-}
-
-struct EnumContext {
-    DWORD pid;
-    const char* cls;
-    bool visibleOnly;
-    std::vector<HWND> found;
-};
-
-static BOOL CALLBACK collectWindow(HWND window, LPARAM param)
-{
-    auto* ctx = reinterpret_cast<EnumContext*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != ctx->pid)
-        return TRUE;
-    if (ctx->visibleOnly && !IsWindowVisible(window))
-        return TRUE;
-    char cls[256] = {};
-    GetClassNameA(window, cls, sizeof cls);
-    if (ctx->cls && std::string(cls) != ctx->cls)
-        return TRUE;
-    ctx->found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> App::topWindows(const char* cls, bool visibleOnly) const
 {
-    EnumContext ctx{pid_, cls, visibleOnly, {}};
-    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
-}
-
-HWND App::findTopWindow(const std::string& title, DWORD timeoutMs) const
-{
-    HWND found = nullptr;
-    auto shown = [&] {
-        for (HWND w : topWindows())
-            if (windowText(w) == title)
-                return (found = w) != nullptr;
-        return false;
-    };
-    waitFor(shown, timeoutMs);
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, cls, nullptr)) != nullptr;) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == pid_ && (!visibleOnly || IsWindowVisible(w)))
+            found.push_back(w);
+    }
     return found;
 }
 
-HWND App::mainWindow(DWORD timeoutMs)
+HWND App::findTopWindow(const std::string& title, DWORD timeoutMs, bool visibleOnly) const
 {
-    if (main_ && IsWindow(main_))
-        return main_;
-    main_ = findTopWindow(mainTitle_, timeoutMs);
-    return main_;
-}
-
-static MessageBoxInfo describeBox(HWND box)
-{
-    MessageBoxInfo info;
-    info.window = box;
-    info.caption = windowText(box);
-    HWND textControl = GetDlgItem(box, 0xFFFF);
-    info.text = textControl ? windowText(textControl) : std::string();
-    // The icon of a message box is a static control with id 0x14.
-    HWND icon = GetDlgItem(box, 0x14);
-    info.hasIcon = icon && IsWindowVisible(icon);
-    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
-        if (GetDlgItem(box, id) && IsWindowVisible(GetDlgItem(box, id)))
-            ++info.buttons;
-    return info;
+    HWND found = nullptr;
+    waitFor([&] {
+        for (HWND w : topWindows(nullptr, visibleOnly))
+            if (windowText(w) == title)
+                found = w;
+        return found != nullptr;
+    }, timeoutMs);
+    return found;
 }
 
 std::vector<MessageBoxInfo> App::messageBoxes() const
 {
     std::vector<MessageBoxInfo> boxes;
-    for (HWND w : topWindows("#32770"))
-        boxes.push_back(describeBox(w));
+    for (HWND box : topWindows("#32770")) {
+        MessageBoxInfo info{box, windowText(box), windowText(GetDlgItem(box, 0xFFFF))};
+        // The icon of a message box is a static control with id 0x14.
+        info.hasIcon = IsWindowVisible(GetDlgItem(box, 0x14)) != FALSE;
+        for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO})
+            info.buttons += IsWindowVisible(GetDlgItem(box, id)) ? 1 : 0;
+        boxes.push_back(info);
+    }
     return boxes;
-}
-
-MessageBoxInfo App::waitMessageBox(DWORD timeoutMs) const
-{
-    std::vector<MessageBoxInfo> boxes;
-    waitFor([&] { return !(boxes = messageBoxes()).empty(); }, timeoutMs);
-    return boxes.empty() ? MessageBoxInfo() : boxes.front();
-}
-
-void App::pressOk(HWND box)
-{
-    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-}
-
-HWND App::control(int id)
-{
-    return GetDlgItem(mainWindow(), id);
-}
-
-std::string App::text(int id)
-{
-    return windowText(control(id));
-}
-
-bool App::visible(int id)
-{
-    return (GetWindowLongA(control(id), GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-bool App::enabled(int id)
-{
-    return IsWindowEnabled(control(id)) != FALSE;
-}
-
-RECT App::clientRect(int id)
-{
-    RECT r = {};
-    GetWindowRect(control(id), &r);
-    MapWindowPoints(nullptr, mainWindow(), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-void App::click(int id)
-{
-    PostMessageA(control(id), BM_CLICK, 0, 0);
-}
-
-void App::menu(int commandId)
-{
-    PostMessageA(mainWindow(), WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
-}
-
-void App::typeCode(const std::string& text)
-{
-    HWND box = control(IDC_TBCURCODE);
-    SendMessageA(box, EM_SETSEL, 0, -1);
-    SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool App::toForeground()
 {
     HWND main = mainWindow();
-    if (!main)
-        return false;
-    if (GetForegroundWindow() != main)
+    if (main && GetForegroundWindow() != main)
         SetForegroundWindow(main);
-    return waitFor([&] { return GetForegroundWindow() == main; }, 3000);
+    return main && waitFor([&] { return GetForegroundWindow() == main; }, 3000);
 }
 
-static INPUT keyInput(WORD vk, bool up)
-{
-    INPUT in = {};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return in;
-}
-
+// Input is queued behind whatever the program is doing: keys() and
+// mouseClick() give it a moment. Tests wait for what the input changes, or
+// type a marker after it.
 void App::keys(std::initializer_list<WORD> chord)
 {
-    // A window of the program's that is in front already (a modal box) keeps
-    // the keyboard; otherwise the main window takes it.
+    // A window of the program's in front already (a modal box) keeps the keyboard.
     DWORD owner = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &owner);
     if (owner != pid_)
         toForeground();
     std::vector<INPUT> inputs;
+    auto add = [&](WORD vk, DWORD flags) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+        in.ki.dwFlags = flags;
+        inputs.push_back(in);
+    };
     for (WORD vk : chord)
-        inputs.push_back(keyInput(vk, false));
+        add(vk, 0);
     for (auto it = chord.end(); it != chord.begin();)
-        inputs.push_back(keyInput(*--it, true));
+        add(*--it, KEYEVENTF_KEYUP);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    roundTrip();
+    settle(50);
 }
 
 void App::mouseClick(int id)
@@ -354,19 +197,18 @@ void App::mouseClick(int id)
     toForeground();
     RECT r = {};
     GetWindowRect(control(id), &r);
-    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
     INPUT in[3] = {};
     for (INPUT& i : in) {
         i.type = INPUT_MOUSE;
-        i.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        i.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+        i.mi.dx = MulDiv((r.left + r.right) / 2, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv((r.top + r.bottom) / 2, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
         i.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     }
     in[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
     in[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
     SendInput(3, in, sizeof(INPUT));
     lastClick = GetTickCount();
-    roundTrip();
+    settle(50);
 }
 
 int App::focusedId()
@@ -374,40 +216,17 @@ int App::focusedId()
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     DWORD thread = GetWindowThreadProcessId(mainWindow(), nullptr);
-    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus ||
-        GetParent(info.hwndFocus) != mainWindow())
+    if (!GetGUIThreadInfo(thread, &info) || !info.hwndFocus || GetParent(info.hwndFocus) != mainWindow())
         return 0;
     return GetDlgCtrlID(info.hwndFocus);
-}
-
-void App::roundTrip()
-{
-    // Input is queued behind whatever the program is doing: give it a moment.
-    // Tests wait for what the input changes, or type a marker after it.
-    settle(50);
-}
-
-bool App::learnShowing()
-{
-    return visible(IDC_CBINJECTIR);
-}
-
-bool App::idle()
-{
-    return visible(IDC_LBLLRNSTATUS) && !learnShowing();
 }
 
 bool App::startOwnLearn()
 {
     click(IDC_CBLEARNIRCODE);
-    return waitFor([this] { return visible(IDC_CBLEARNCANCEL); }, 3000);
-}
-
-bool App::responsive()
-{
-    DWORD_PTR result = 0;
-    return running() && mainWindow(2000) &&
-           SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    // The display changes one control at a time: it is all up once the
+    // program answers again.
+    return waitFor([this] { return visible(IDC_CBLEARNCANCEL); }, 3000) && responsive();
 }
 
 std::string App::waitBoxes(DWORD timeoutMs)
@@ -417,64 +236,10 @@ std::string App::waitBoxes(DWORD timeoutMs)
     settle(200);
     std::string shown;
     for (const MessageBoxInfo& box : messageBoxes()) {
-        shown += (shown.empty() ? "" : "\n") + box.caption + ": " + box.text;
-        if (box.hasIcon)
-            shown += " [icon]";
-        if (box.buttons != 1)
-            shown += " [" + std::to_string(box.buttons) + " buttons]";
+        shown += (shown.empty() ? "" : "\n") + box.caption + ": " + box.text + (box.hasIcon ? " [icon]" : "") +
+                 (box.buttons != 1 ? " [" + std::to_string(box.buttons) + " buttons]" : "");
     }
     return shown;
-}
-
-bool App::dismissBoxes()
-{
-    for (const MessageBoxInfo& box : messageBoxes())
-        pressOk(box.window);
-    return waitFor([this] { return messageBoxes().empty(); }, 3000);
-}
-
-std::string App::menus()
-{
-    return simctl::menus(pid_);
-}
-
-Layout App::layout()
-{
-    Layout result;
-    if (!parseLayout(simctl::layout(pid_), &result))
-        result.dpi = 0;
-    return result;
-}
-
-// ---------------------------------------------------------------------------
-// The layout dump: "window" and "control" lines of name=value fields, texts
-// quoted with C escapes.
-
-// The fields after a line's first word: the handle, then name=value pairs.
-static bool readFields(const std::string& line, std::map<std::string, std::string>* fields)
-{
-    size_t at = line.find(' ');
-    size_t end = line.find(' ', at + 1);
-    (*fields)["handle"] = line.substr(at + 1, end - at - 1);
-    while (end != std::string::npos && end + 1 < line.size()) {
-        size_t eq = line.find('=', end + 1);
-        if (eq == std::string::npos)
-            return false;
-        std::string name = line.substr(end + 1, eq - end - 1), value;
-        if (line.compare(eq + 1, 1, "\"") == 0) {
-            end = eq + 2;
-            while (end < line.size() && line[end] != '"')
-                end += line[end] == '\\' ? 2 : 1;
-            if (end >= line.size() || !simtext::unescape(line.substr(eq + 2, end - eq - 2), &value))
-                return false;
-            ++end;
-        } else {
-            end = line.find(' ', eq);
-            value = line.substr(eq + 1, end == std::string::npos ? end : end - eq - 1);
-        }
-        (*fields)[name] = value;
-    }
-    return true;
 }
 
 // Handles are 32-bit values, sign-extended in 64-bit code.
@@ -484,48 +249,47 @@ static HWND handleOf(const std::string& text)
     return reinterpret_cast<HWND>(static_cast<intptr_t>(value));
 }
 
-bool parseLayout(const std::string& dump, Layout* layout)
+// The layout dump: "dpi", "window" and "control" lines, each a handle and
+// name=value fields, texts quoted with C escapes.
+Layout App::layout()
 {
-    *layout = Layout();
-    std::istringstream in(dump);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.compare(0, 4, "dpi ") == 0) {
-            layout->dpi = std::atoi(line.c_str() + 4);
-            continue;
-        }
-        std::map<std::string, std::string> f;
+    static const std::regex field(R"re((\w+)=("(?:[^"\\]|\\.)*"|\S*))re");
+    Layout layout;
+    std::istringstream in(simctl::layout(pid_));
+    for (std::string line; std::getline(in, line);) {
         bool isWindow = line.compare(0, 7, "window ") == 0;
+        if (line.compare(0, 4, "dpi ") == 0)
+            layout.dpi = std::atoi(line.c_str() + 4);
         if (!isWindow && line.compare(0, 8, "control ") != 0)
             continue;
-        if (!readFields(line, &f))
-            return false;
+        std::map<std::string, std::string> f;
+        for (std::sregex_iterator it(line.begin(), line.end(), field), end; it != end; ++it) {
+            std::string value = (*it)[2];
+            if (!value.empty() && value[0] == '"' && !simtext::unescape(value.substr(1, value.size() - 2), &value))
+                return Layout();
+            f[(*it)[1]] = value;
+        }
         Placed p;
-        p.hwnd = handleOf(f["handle"]);
+        if (std::sscanf(f["rect"].c_str(), "%ld,%ld,%ld,%ld", &p.rect.left, &p.rect.top, &p.rect.right,
+                        &p.rect.bottom) != 4 ||
+            std::sscanf(f["client"].c_str(), "%ld,%ld", &p.client.cx, &p.client.cy) != 2)
+            return Layout();
+        p.hwnd = handleOf(line.substr(line.find(' ') + 1));
         p.parent = isWindow ? nullptr : handleOf(f["parent"]);
         p.id = std::atoi(f["id"].c_str());
         p.cls = f["class"];
         p.text = f["text"];
         p.module = f["module"];
         p.style = static_cast<DWORD>(std::strtoul(f["style"].c_str(), nullptr, 16));
-        long r[4] = {}, c[2] = {};
-        if (std::sscanf(f["rect"].c_str(), "%ld,%ld,%ld,%ld", &r[0], &r[1], &r[2], &r[3]) != 4 ||
-            std::sscanf(f["client"].c_str(), "%ld,%ld", &c[0], &c[1]) != 2)
-            return false;
-        p.rect = {r[0], r[1], r[2], r[3]};
-        p.client = {c[0], c[1]};
-        if (f.count("font")) {
-            p.measured = true;
-            p.font = f["font"];
+        if ((p.measured = f.count("font") != 0)) {
             p.fontHeight = std::atoi(f["fontheight"].c_str());
             std::sscanf(f["extent"].c_str(), "%ld,%ld", &p.extent.cx, &p.extent.cy);
-            std::sscanf(f["wrapped"].c_str(), "%ld,%ld", &p.wrapped.cx, &p.wrapped.cy);
-            std::sscanf(f["ink"].c_str(), "%ld,%ld,%ld,%ld", &p.ink.left, &p.ink.top,
-                        &p.ink.right, &p.ink.bottom);
+            std::sscanf(f["ink"].c_str(), "%ld,%ld,%ld,%ld", &p.ink.left, &p.ink.top, &p.ink.right,
+                        &p.ink.bottom);
         }
-        (isWindow ? layout->windows : layout->controls).push_back(p);
+        (isWindow ? layout.windows : layout.controls).push_back(p);
     }
-    return layout->dpi > 0;
+    return layout;
 }
 
 const Placed* Layout::window(HWND hwnd) const
@@ -538,9 +302,9 @@ const Placed* Layout::window(HWND hwnd) const
 
 const Placed* Layout::control(HWND parent, int id) const
 {
-    for (const Placed& p : controls)
-        if (p.parent == parent && p.id == id)
-            return &p;
+    for (const Placed* p : controlsOf(parent))
+        if (p->id == id)
+            return p;
     return nullptr;
 }
 
@@ -553,42 +317,14 @@ std::vector<const Placed*> Layout::controlsOf(HWND parent) const
     return found;
 }
 
-
-// Whether the menu line that `matches` picks says " enabled".
-template <typename Match>
-static bool menuLineEnabled(const std::string& menus, Match matches)
-{
-    std::istringstream in(menus);
-    std::string line;
-    while (std::getline(in, line))
-        if (matches(line))
-            return line.find(" enabled") != std::string::npos;
-    return false;
-}
-
-bool App::menuEnabled(const std::string& topCaption)
-{
-    return menuLineEnabled(menus(), [&](const std::string& line) {
-        return line.compare(0, 4, "top ") == 0 && line.find("\"" + topCaption + "\"") != std::string::npos;
-    });
-}
-
-bool App::menuItemEnabled(int commandId)
-{
-    std::string idText = " id=" + std::to_string(commandId);
-    return menuLineEnabled(menus(), [&](const std::string& line) {
-        return line.compare(0, 5, "item ") == 0 && line.size() > idText.size() &&
-               line.compare(line.size() - idText.size(), idText.size(), idText) == 0;
-    });
-}
+// ---------------------------------------------------------------------------
 
 std::vector<std::string> App::log() const
 {
     std::ifstream file(logPath_.c_str(), std::ios::binary);
     std::string prefix = "pid=" + std::to_string(pid_) + " ";
     std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(file, line))
+    for (std::string line; std::getline(file, line);)
         if (line.compare(0, prefix.size(), prefix) == 0)
             lines.push_back(line.substr(prefix.size()));
     return lines;
@@ -603,25 +339,23 @@ std::vector<std::string> App::logOf(const std::string& function) const
     return matching;
 }
 
-bool App::logHas(const std::string& part) const
+std::string App::logText() const
 {
+    std::string text;
     for (const std::string& line : log())
-        if (line.find(part) != std::string::npos)
-            return true;
-    return false;
+        text += line + "\n";
+    return text;
 }
 
 std::string App::calls(size_t n) const
 {
     std::vector<std::string> words;
     for (const std::string& line : log()) {
-        if (line.compare(0, 6, "Tavrix") != 0)
-            continue;
         size_t command = line.find(" buf=\"");
         if (line.compare(0, 14, "TavrixLearnIR ") == 0 && command != std::string::npos &&
             line.compare(command + 15, 1, "\"") == 0)
             words.push_back(line.substr(command + 6, 9));
-        else
+        else if (line.compare(0, 6, "Tavrix") == 0)
             words.push_back(line.substr(0, line.find(' ')));
     }
     std::string text;
@@ -635,92 +369,62 @@ int App::litSegments(int id, bool vertical)
     simctl::Capture shot = simctl::capture(pid_, id);
     if (shot.width == 0)
         return -1;
-    COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
     int runs = 0;
-    bool inRun = false;
-    int length = vertical ? shot.height : shot.width;
-    for (int i = 0; i < length; ++i) {
-        uint32_t c = vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2);
-        bool lit = c == highlight;
-        if (lit && !inRun)
-            ++runs;
-        inRun = lit;
+    for (int i = 0, before = 0; i < (vertical ? shot.height : shot.width); ++i) {
+        int lit = (vertical ? shot.at(shot.width / 2, i) : shot.at(i, shot.height / 2)) == GetSysColor(COLOR_HIGHLIGHT);
+        runs += lit && !before;
+        before = lit;
     }
     return runs;
 }
 
 int App::countColour(int id, COLORREF colour)
 {
-    simctl::Capture shot = simctl::capture(pid_, id);
     int n = 0;
-    for (uint32_t c : shot.pixels)
-        if (c == colour)
-            ++n;
+    for (uint32_t c : simctl::capture(pid_, id).pixels)
+        n += c == colour;
     return n;
 }
 
 // ---------------------------------------------------------------------------
 
-SecondApp::SecondApp(const std::string& args, const Env& env, const std::string& exe)
+SecondApp::SecondApp(const std::string& args, const Env& env, const std::string& exe, const std::string& input)
+    : output_(makeTempDir("console") + "output.txt")
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE writePipe = nullptr;
-    CreatePipe(&readPipe_, &writePipe, &sa, 0);
-    SetHandleInformation(readPipe_, HANDLE_FLAG_INHERIT, 0);
-    std::string path = binDir() + exe;
-    std::string commandLine = "\"" + path + "\" " + args;
-    std::string block = env.empty() ? std::string() : environmentBlock(env);
+    // Standard input and output are files: a pipe's buffer could not take a
+    // long input before the program reads it, nor a long output before collect().
+    std::ofstream(output_ + ".in", std::ios::binary) << input;
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    auto open = [&](const std::string& path, DWORD access, DWORD how) {
+        return CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, how, 0, nullptr);
+    };
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writePipe;
-    startup.hStdError = writePipe;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdInput =
+        input.empty() ? GetStdHandle(STD_INPUT_HANDLE) : open(output_ + ".in", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = startup.hStdError = open(output_, GENERIC_WRITE, CREATE_ALWAYS);
+    std::string path = exe.find(':') == std::string::npos ? binDir() + exe : exe;
+    std::string commandLine = "\"" + path + "\" " + args, block = env.empty() ? "" : environmentBlock(env);
     PROCESS_INFORMATION info = {};
     if (CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
                        block.empty() ? nullptr : &block[0], nullptr, &startup, &info)) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
     }
-    CloseHandle(writePipe);
-}
-
-SecondApp::~SecondApp()
-{
-    if (process_) {
-        if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process_, 99);
-        CloseHandle(process_);
-    }
-    if (readPipe_)
-        CloseHandle(readPipe_);
+    CloseHandle(startup.hStdOutput);
+    if (!input.empty())
+        CloseHandle(startup.hStdInput);
 }
 
 std::string SecondApp::collect(DWORD timeoutMs)
 {
-    std::string out;
-    DWORD start = GetTickCount();
-    for (bool ended = false; process_ && !ended;) {
-        // Whether it has ended is known before the pipe is read: what it
-        // wrote last is read all the same.
-        ended = WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
-        char buffer[4096];
-        DWORD available = 0, got = 0;
-        while (PeekNamedPipe(readPipe_, nullptr, 0, nullptr, &available, nullptr) && available &&
-               ReadFile(readPipe_, buffer, sizeof buffer, &got, nullptr) && got)
-            out.append(buffer, got);
-        if (ended)
-            GetExitCodeProcess(process_, &exitCode_);
-        else if (GetTickCount() - start > timeoutMs)
-            break;
-        else
-            settle(10);
-    }
+    if (process_ && waitFor([this] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, timeoutMs))
+        GetExitCodeProcess(process_, &exitCode_);
     // A console program's line ends are CR LF; compare in plain LF.
-    std::string plain;
-    for (size_t i = 0; i < out.size(); ++i)
-        if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n'))
-            plain += out[i];
+    std::string plain = readFile(output_);
+    for (size_t at; (at = plain.find("\r\n")) != std::string::npos;)
+        plain.erase(at, 1);
     return plain;
 }
 

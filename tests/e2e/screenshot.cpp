@@ -3,8 +3,6 @@
 // Windows' own GDI+.
 #include "harness.h"
 
-#include <vector>
-
 #include <objidl.h>  // IStream, which gdiplus.h needs and WIN32_LEAN_AND_MEAN leaves out
 
 #include <gdiplus.h>
@@ -14,8 +12,7 @@ namespace e2e {
 namespace {
 
 // GDI+'s PNG encoder.
-const CLSID PNG_ENCODER = {0x557CF406, 0x1A04, 0x11D3,
-                           {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+const CLSID PNG_ENCODER = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 bool savePng(HBITMAP bitmap, const std::string& path)
 {
@@ -28,8 +25,7 @@ bool savePng(HBITMAP bitmap, const std::string& path)
     if (Gdiplus::DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == Gdiplus::Ok) {
         wchar_t widePath[MAX_PATH] = {};
         MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
-        saved = Gdiplus::DllExports::GdipSaveImageToFile(image, widePath, &PNG_ENCODER,
-                                                         nullptr) == Gdiplus::Ok;
+        saved = Gdiplus::DllExports::GdipSaveImageToFile(image, widePath, &PNG_ENCODER, nullptr) == Gdiplus::Ok;
         Gdiplus::DllExports::GdipDisposeImage(image);
     }
     Gdiplus::GdiplusShutdown(token);
@@ -70,26 +66,17 @@ int countScreenColour(HWND window, COLORREF colour)
 {
     HBITMAP bitmap = grabScreen(window);
     BITMAP size = {};
-    if (!bitmap || !GetObject(bitmap, sizeof size, &size)) {
-        DeleteObject(bitmap);
+    if (!bitmap || !GetObject(bitmap, sizeof size, &size))
         return -1;
-    }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.bmWidth;
-    info.bmiHeader.biHeight = size.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(bitmap);
-    DWORD wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
     int n = 0;
-    for (DWORD p : pixels)
-        n += (p & 0xFFFFFF) == wanted;
+    for (int y = 0; y < size.bmHeight; ++y)
+        for (int x = 0; x < size.bmWidth; ++x)
+            n += GetPixel(memory, x, y) == colour;
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
     return n;
 }
 

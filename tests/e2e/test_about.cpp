@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "harness.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -19,11 +18,6 @@ void clearValues()
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO");
 }
 
-bool exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 }  // namespace
 
 class About : public ::testing::Test {
@@ -34,38 +28,22 @@ protected:
         ASSERT_NE(app.mainWindow(), nullptr);
     }
     void TearDown() override { clearValues(); }
-
-    HWND open()
-    {
-        app.menu(IDM_HELPABOUT);
-        return app.findTopWindow("About Pellwick", 5000);
-    }
+    HWND open() { app.menu(IDM_HELPABOUT); return app.findTopWindow("About Pellwick", 5000); }
 
     App app;
 };
 
-TEST_F(About, TextsModalityAndClosingKeys)
+// Its texts are checked with its layout, in test_dpi.cpp.
+TEST_F(About, ModalAndClosedByEscapeEnterAndOk)
 {
     for (int key : {VK_ESCAPE, VK_RETURN, 0}) {
         SCOPED_TRACE("closed with key " + std::to_string(key));
         HWND about = open();
         ASSERT_NE(about, nullptr);
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLTITLE)), "Pellwick");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)),
-                  std::string("Version ") + PELLWICK_VERSION);
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLDESCRIPTION)),
-                  "This simple applet can be used to aid in the learn process and allows you to "
-                  "interject pre-learned codes for any third-party application which is asking "
-                  "the Tavrix to learn an IR code. It may also be used as a simple "
-                  "receive/transmit test application.");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_CMDOK)), "OK");
-        EXPECT_EQ(windowText(GetDlgItem(about, IDC_CMDSYSINFO)), "&System Info...");
         EXPECT_EQ(GetWindow(about, GW_OWNER), app.mainWindow());
         EXPECT_FALSE(IsWindowEnabled(app.mainWindow())) << "the About box must be modal";
-        LONG style = GetWindowLongA(about, GWL_STYLE);
-        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
-        EXPECT_TRUE(style & WS_SYSMENU);
-
+        EXPECT_EQ(GetWindowLongA(about, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_SYSMENU),
+                  WS_SYSMENU);
         if (key)
             app.keys({static_cast<WORD>(key)});
         else
@@ -79,19 +57,14 @@ TEST_F(About, TextsModalityAndClosingKeys)
 // box that it cannot; the About box stays open either way.
 TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
 {
-    const std::string folder = makeTempDir("msinfo folder");
-    const std::string inFolder = folder + "MSINFO32.EXE";
-    const std::string withBlanks = folder + "sys info.exe";
+    const std::string folder = makeTempDir("msinfo folder"), inFolder = folder + "MSINFO32.EXE",
+                      withBlanks = folder + "sys info.exe";
     // The program that the path with blanks, unquoted, would start instead.
     const std::string decoy = folder.substr(0, folder.rfind(' ')) + ".exe";
-    struct Case {
-        const char* what;
-        std::string path;  // the PATH value's bytes; empty: no value
-        DWORD pathType;
-        bool folderValue;     // the folder value, naming `folder`
-        bool viewerInFolder;  // MSINFO32.EXE in the folder
-        std::string started;  // the viewer expected to start; empty: the message
-    } cases[] = {
+    // The PATH value's bytes (empty: no value) and type, whether the folder value names `folder` and
+    // MSINFO32.EXE is in it, and the viewer expected to start (empty: the message).
+    struct { const char* what; std::string path; DWORD pathType; bool folderValue, inFolder; std::string started; }
+        const cases[] = {
         {"no values", "", REG_SZ, false, false, ""},
         {"folder only, no MSINFO32.EXE in it", "", REG_SZ, true, false, ""},
         {"folder only, MSINFO32.EXE in it", "", REG_SZ, true, true, inFolder},
@@ -104,7 +77,7 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
     ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", decoy));
     HWND about = open();
     ASSERT_NE(about, nullptr);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         clearValues();
         DeleteFileA(inFolder.c_str());
@@ -114,9 +87,7 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
         if (c.folderValue)  // the folder without its last backslash
             RegSetKeyValueA(HKEY_LOCAL_MACHINE, LOCATION_KEY, "MSINFO", REG_SZ,
                             folder.substr(0, folder.size() - 1).c_str(), static_cast<DWORD>(folder.size()));
-        if (c.viewerInFolder) {
-            ASSERT_TRUE(copyFile(binDir() + "sysinfo_stub.exe", inFolder));
-        }
+        ASSERT_TRUE(!c.inFolder || copyFile(binDir() + "sysinfo_stub.exe", inFolder));
 
         PostMessageA(GetDlgItem(about, IDC_CMDSYSINFO), BM_CLICK, 0, 0);
         if (!c.started.empty()) {
@@ -136,46 +107,36 @@ TEST_F(About, SystemInfoStartsTheViewerTheRegistryNames)
     PostMessageA(about, WM_CLOSE, 0, 0);
 }
 
-TEST(Version, OneVersionInTheResourcesTheManifestAndTheAboutBox)
+// One version, written once in the CMake project (PELLWICK_VERSION), in the
+// version resource and the manifest (and the About box, in test_dpi.cpp);
+// and the program's own icon, 32 by 32 pixels in 16 colours.
+TEST(Resources, OneVersionAndTheProgramsIcon)
 {
-    // PELLWICK_VERSION comes from the CMake project, where it is written once.
-    const std::string version = PELLWICK_VERSION;
-    const std::string exe = binDir() + "pellwick.exe";
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
-    ASSERT_GT(size, 0u);
-    std::vector<char> info(size);
-    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, info.data()));
+    const std::string version = PELLWICK_VERSION, exe = binDir() + "pellwick.exe";
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), nullptr) + 1);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    std::string numbers = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
-                          std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
-                          std::to_string(HIWORD(fixed->dwFileVersionLS));
-    EXPECT_EQ(numbers, version);
-    for (const char* name : {"FileVersion", "ProductVersion"}) {
+    EXPECT_EQ(std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+                  "." + std::to_string(HIWORD(fixed->dwFileVersionLS)), version);
+    for (std::string name : {"FileVersion", "ProductVersion"}) {
         char* text = nullptr;
-        std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
-        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&text),
-                                   &length)) << name;
-        EXPECT_EQ(std::string(text), version) << name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), ("\\StringFileInfo\\040904B0\\" + name).c_str(),
+                                   reinterpret_cast<void**>(&text), &length)) << name;
+        EXPECT_EQ(text, version) << name;
     }
 
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
-    ASSERT_NE(manifest, nullptr);
-    std::string xml(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
-                    SizeofResource(module, manifest));
+    auto resource = [&](LPCSTR name, LPCSTR type) {
+        HRSRC found = FindResourceA(module, name, type);
+        return std::string(found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : "",
+                           found ? SizeofResource(module, found) : 0);
+    };
+    std::string manifest = resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    EXPECT_NE(manifest.find("name=\"Pellwick\" version=\"" + version + ".0\""), std::string::npos) << manifest;
+    std::string icons = resource(MAKEINTRESOURCEA(IDI_PELLWICK), RT_GROUP_ICON);
+    ASSERT_GE(icons.size(), 9u) << "no icon resource";
+    EXPECT_EQ(icons.substr(6, 3), "\x20\x20\x10") << "the first icon's width, height and colours";
     FreeLibrary(module);
-    EXPECT_NE(xml.find("name=\"Pellwick\" version=\"" + version + ".0\""), std::string::npos)
-        << xml;
-
-    App app;
-    ASSERT_NE(app.mainWindow(), nullptr);
-    app.menu(IDM_HELPABOUT);
-    HWND about = app.findTopWindow("About Pellwick", 5000);
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(windowText(GetDlgItem(about, IDC_LBLVERSION)), "Version " + version);
-    PostMessageA(about, WM_CLOSE, 0, 0);
 }

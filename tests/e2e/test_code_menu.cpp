@@ -1,12 +1,11 @@
 // The Code menu: the inspector says what the code in the box is and follows
 // every change of it; Generate makes a code from a protocol and puts it in
-// the box as a paste would.
+// the box as a paste would. And the Windows pellwick-ir.exe, which decodes a
+// code given line by line (CR LF) on its standard input.
 #include <gtest/gtest.h>
 
-#include "harness.h"
+#include "fixtures.h"
 #include "ir/ir.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -21,16 +20,8 @@ std::string rendered(const std::vector<std::string>& words)
 
 }  // namespace
 
-class CodeMenu : public ::testing::Test {
+class CodeMenu : public PellwickTest<false> {
 protected:
-    void SetUp() override
-    {
-        simctl::reset();
-        ASSERT_NE(app.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
-    }
-    void TearDown() override { simctl::reset(); }
-
     HWND openInspector()
     {
         app.menu(IDM_CODEINSPECT);
@@ -42,21 +33,25 @@ protected:
     }
     // Marks drawn in the waveform, read inside the program's process.
     int markPixels() { return app.countColour(IDC_INSPECT_WAVEFORM, GetSysColor(COLOR_HIGHLIGHT)); }
-
-    App app;
 };
 
+// Every menu and item of a fresh main window: caption, place and state.
 TEST_F(CodeMenu, SitsBetweenLearnAndHelp)
 {
-    std::string menus = app.menus();
-    const char* tops[] = {"top 0 \"&File\"", "top 1 \"&Transmit\"", "top 2 \"&Learn\"",
-                          "top 3 \"&Code\"", "top 4 \"&Help\""};
-    for (const char* top : tops)
-        EXPECT_NE(menus.find(top), std::string::npos) << top << " missing in\n" << menus;
-    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEINSPECT));
-    EXPECT_TRUE(app.menuItemEnabled(IDM_CODEGENERATE));
-    EXPECT_NE(menus.find("\"&Inspect...\""), std::string::npos);
-    EXPECT_NE(menus.find("\"&Generate...\""), std::string::npos);
+    auto item = [](const char* place, const char* caption, bool enabled, int id) {
+        return std::string("item ") + place + " \"" + caption + (enabled ? "\" enabled id=" : "\" disabled id=") +
+               std::to_string(id) + "\n";
+    };
+    EXPECT_EQ(app.menus(), "window \"Tavrix Pellwick Utility\"\ntop 0 \"&File\" enabled\n" +
+                               item("0 0", "E&xit", true, IDM_FILEEXIT) +
+                               "top 1 \"&Transmit\" disabled\n" +  // empty code box: nothing to transmit
+                               item("1 0", "&IR Code in Window", true, IDM_TRANSMITTXBLOCK) +
+                               "top 2 \"&Learn\" enabled\n" +
+                               item("2 0", "in &Pronto Format", true, IDM_LEARNIRLEARNPRONTO) +
+                               item("2 1", "&Inject IR Code from Window", false, IDM_LRNINJECT) +
+                               "top 3 \"&Code\" enabled\n" + item("3 0", "&Inspect...", true, IDM_CODEINSPECT) +
+                               item("3 1", "&Generate...", true, IDM_CODEGENERATE) + "top 4 \"&Help\" enabled\n" +
+                               item("4 0", "&About ", true, IDM_HELPABOUT));
 }
 
 TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
@@ -69,34 +64,22 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
 
     HWND inspector = openInspector();
     ASSERT_NE(inspector, nullptr);
-    EXPECT_EQ(GetWindow(inspector, GW_OWNER), app.mainWindow());
-    EXPECT_EQ(decodeShown(inspector), "NEC1 D=4 S=251 F=8");
+    EXPECT_TRUE(GetWindow(inspector, GW_OWNER) == app.mainWindow() && decodeShown(inspector) == "NEC1 D=4 S=251 F=8")
+        << decodeShown(inspector);
     EXPECT_NE(windowText(GetDlgItem(inspector, IDC_INSPECT_FACTS)).find("kHz"), std::string::npos);
     EXPECT_TRUE(waitFor([&] { return markPixels() > 0; }, 3000)) << "no waveform drawn";
 
-    struct Edit {
-        std::string text;
-        const char* expected;  // null: the reason the text is not Pronto
-    };
-    const Edit edits[] = {
+    const std::pair<std::string, const char*> edits[] = {  // the text, what the inspector shows
         {RC5_CODE, "RC5 D=12 F=56 T=0"},
-        {"0000 006C 0000 0001 0010", nullptr},
+        {"0000 006C 0000 0001 0010", "only 5 words: a Pronto code has at least 6 (4 header words and a pair)"},
         {rendered({"Sony12", "D=1", "F=21"}), "Sony12 D=1 F=21"},
         {"0000 006D 0001 0000 0010 0020", "unknown"},
     };
-    for (const Edit& e : edits) {
-        SCOPED_TRACE(e.text);
-        app.typeCode(e.text);
-        if (e.expected) {
-            EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.expected; }, 3000))
-                << "shows " << decodeShown(inspector);
-        } else {
-            EXPECT_TRUE(waitFor([&] {
-                std::string shown = decodeShown(inspector);
-                return !shown.empty() && shown != "unknown" && shown.find(' ') != std::string::npos;
-            }, 3000)) << "shows " << decodeShown(inspector);
-            EXPECT_EQ(markPixels(), 0) << "an invalid code has no waveform";
-        }
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.first);
+        app.typeCode(e.first);
+        EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.second; }, 3000)) << decodeShown(inspector);
+        EXPECT_TRUE(ir::parsePronto(e.first, nullptr, nullptr) || markPixels() == 0) << "an invalid code's waveform";
     }
 
     // Opening it again brings the same window forward.
@@ -123,11 +106,8 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
 
 TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
 {
-    struct Case {
-        const char* protocol;
-        std::vector<std::pair<int, const char*>> fields;  // parameter, text
-        const char* refusal;                               // null: accepted
-    };
+    // The fields as parameter and text; the refusal (null: accepted).
+    struct Case { const char* protocol; std::vector<std::pair<int, const char*>> fields; const char* refusal; };
     const Case cases[] = {
         {"NEC1", {{ir::PARAM_D, "256"}, {ir::PARAM_F, "8"}}, "D must be a number from 0 to 255."},
         {"RC5", {{ir::PARAM_D, "3"}, {ir::PARAM_F, "-1"}}, "F must be a number from 0 to 127."},
@@ -139,15 +119,12 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
         app.menu(IDM_CODEGENERATE);
         HWND dialog = app.findTopWindow("Generate IR Code", 5000);
         ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.mainWindow());
-        EXPECT_FALSE(IsWindowEnabled(app.mainWindow())) << "the dialog is modal";
+        EXPECT_TRUE(GetWindow(dialog, GW_OWNER) == app.mainWindow() && !IsWindowEnabled(app.mainWindow()))
+            << "a modal dialog of the main window's";
         HWND list = GetDlgItem(dialog, IDC_GEN_PROTOCOL);
-        LRESULT index = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                     reinterpret_cast<LPARAM>(c.protocol));
-        ASSERT_GE(index, 0) << "protocol not in the list";
-        SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GEN_PROTOCOL, CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(list));
+        ASSERT_GE(SendMessageA(list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(c.protocol)), 0)
+            << "protocol not in the list";
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_GEN_PROTOCOL, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         for (const auto& f : c.fields) {
             HWND field = GetDlgItem(dialog, IDC_GEN_VALUE_D + f.first);
             EXPECT_TRUE(IsWindowVisible(field));
@@ -158,8 +135,7 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
             HWND box = nullptr;
             ASSERT_TRUE(waitFor([&] {
                 for (const MessageBoxInfo& b : app.messageBoxes())
-                    if (b.window != dialog && b.text == c.refusal)
-                        box = b.window;
+                    box = b.text == c.refusal ? b.window : box;
                 return box != nullptr;
             }, 3000)) << "no refusal naming the field and its range";
             App::pressOk(box);
@@ -171,14 +147,28 @@ TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
         } else {
             ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 3000));
             std::string expected = rendered({"NEC1", "D=4", "F=8"});
-            EXPECT_TRUE(waitFor([&] { return app.codeText() == expected; }, 3000))
-                << app.codeText();
+            EXPECT_TRUE(waitFor([&] { return app.codeText() == expected; }, 3000)) << app.codeText();
             // The driver accepts it: the box's check enables transmitting.
-            EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 3000));
-            EXPECT_TRUE(app.menuEnabled("&Transmit"));
+            EXPECT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE) && app.menuEnabled("&Transmit"); }));
             app.click(IDC_CBTRANSMITIRCODE);
-            EXPECT_TRUE(waitFor([&] { return app.logOf("TavrixTransmitIR").size() == 1; }, 5000));
-            EXPECT_NE(app.logOf("TavrixTransmitIR")[0].find("-> 1"), std::string::npos);
+            EXPECT_TRUE(waitFor([&] {
+                std::vector<std::string> sent = app.logOf("TavrixTransmitIR");
+                return sent.size() == 1 && sent[0].find("-> 1") != std::string::npos;
+            }, 5000));
         }
     }
+}
+
+TEST(ProtocolCodes, ConsoleToolDecodesCrLfLinesFromStandardInput)
+{
+    std::string lines = NEC1_CODE;
+    for (size_t at : {299, 199, 99})
+        lines.replace(at, 1, "\r\n");
+    SecondApp decode("decode", Env(), "pellwick-ir.exe", lines + "\r\n");
+    EXPECT_EQ(decode.collect(), "NEC1 D=12 S=34 F=56\n");
+    EXPECT_EQ(decode.exitCode(), 0u);
+
+    SecondApp refused("decode", Env(), "pellwick-ir.exe", "0000 006C 0022\r\n");
+    EXPECT_NE(refused.collect().find("only 3 words"), std::string::npos);
+    EXPECT_EQ(refused.exitCode(), 2u);
 }

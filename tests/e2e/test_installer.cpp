@@ -1,9 +1,7 @@
-// The installer, run as an administrator would: a silent install puts the
-// files, the all-users shortcuts and the uninstall entry in place; the
-// installed program runs on a driver in the system folder, the simulated
-// shortcut's on the simulated device; an upgrade leaves one entry and only
-// the new version's files; a silent uninstall removes everything it made and
-// leaves the system folder's driver alone.
+// The installer, run as an administrator would: a silent install puts the files, the all-users shortcuts
+// and the uninstall entry in place; the installed program runs on a driver in the system folder, the
+// simulated shortcut's on the simulated device; an upgrade leaves one entry and only the new version's
+// files; a silent uninstall removes everything it made and leaves the system folder's driver alone.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,24 +9,19 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "harness.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
 namespace {
 
-const char* const ENTRY_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Pellwick";
+const char* const UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string ENTRY_KEY = std::string(UNINSTALL_KEY) + "\\Pellwick";
 const char* const LINKS[] = {"Pellwick", "Pellwick (simulated Tavrix)", "Tavrix Simulator"};
 // Everything that an install with the simulated Tavrix puts in its folder.
-const char* const FILES[] = {"pellwick.exe",          "pellwick-ir.exe",
-                             "README.txt",            "uninstall.exe",
-                             "Simulator\\pellwick.exe", "Simulator\\tavrixdrv.dll",
-                             "Simulator\\tavrixctl.exe", "Simulator\\learnapp.exe",
-                             "Simulator\\tavrixsim.exe"};
+const char* const FILES[] = {"pellwick.exe", "pellwick-ir.exe", "README.txt", "uninstall.exe",
+                             "Simulator\\pellwick.exe", "Simulator\\tavrixdrv.dll", "Simulator\\tavrixctl.exe",
+                             "Simulator\\learnapp.exe", "Simulator\\tavrixsim.exe"};
 
 std::string shellFolder(int csidl)
 {
@@ -40,92 +33,53 @@ std::string shellFolder(int csidl)
 // The Program Files folder and the registry view of programs of this test's
 // kind: 32-bit for the product, 64-bit for the test build of 64-bit hosts.
 std::string installDir() { return shellFolder(CSIDL_PROGRAM_FILES) + "\\Pellwick\\"; }
-std::string linkPath(const char* name)
-{
-    return shellFolder(CSIDL_COMMON_PROGRAMS) + "\\" + name + ".lnk";
-}
-std::string setupPath(const std::string& version)
-{
-    return binDir() + "setup\\pellwick-" + version + "-setup.exe";
-}
-std::string systemDriver()
-{
-    char path[MAX_PATH] = {};
-    GetSystemDirectoryA(path, MAX_PATH);
-    return std::string(path) + "\\tavrixdrv.dll";
-}
-
-bool exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string linkPath(const char* name) { return shellFolder(CSIDL_COMMON_PROGRAMS) + "\\" + name + ".lnk"; }
+std::string systemDriver() { return shellFolder(CSIDL_SYSTEM) + "\\tavrixdrv.dll"; }
 
 bool entryExists()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ENTRY_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return !RegOpenKeyExA(HKEY_LOCAL_MACHINE, ENTRY_KEY.c_str(), 0, KEY_READ, &key) && !RegCloseKey(key);
 }
-bool entryValue(const char* name, DWORD type, void* data, DWORD* size)
-{
-    return RegGetValueA(HKEY_LOCAL_MACHINE, ENTRY_KEY, name, type, nullptr, data, size) == 0;
-}
-std::string entryString(const char* name)
+std::string entryString(const char* name, const std::string& key = ENTRY_KEY)
 {
     char text[1024] = {};
     DWORD size = sizeof text;
-    return entryValue(name, RRF_RT_REG_SZ, text, &size) ? text : "(missing)";
+    return RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) ? "(missing)"
+                                                                                                    : text;
 }
 DWORD entryDword(const char* name)
 {
     DWORD value = 0xFFFFFFFF, size = sizeof value;
-    entryValue(name, RRF_RT_REG_DWORD, &value, &size);
+    RegGetValueA(HKEY_LOCAL_MACHINE, ENTRY_KEY.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
 }
 
 // How many uninstall entries are called Pellwick.
-int entriesNamed(const std::string& displayName)
+int entriesNamedPellwick()
 {
     HKEY all;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                      0, KEY_READ, &all))
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_READ, &all))
         return -1;
     int count = 0;
     char sub[256];
-    for (DWORD i = 0, length = sizeof sub; RegEnumKeyExA(all, i, sub, &length, nullptr, nullptr,
-                                                         nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, length = sizeof sub) {
-        char name[256] = {};
-        DWORD size = sizeof name;
-        if (RegGetValueA(all, sub, "DisplayName", RRF_RT_REG_SZ, nullptr, name, &size) == 0 &&
-            displayName == name)
-            ++count;
-    }
+    for (DWORD i = 0, length = sizeof sub;
+         !RegEnumKeyExA(all, i, sub, &length, nullptr, nullptr, nullptr, nullptr); ++i, length = sizeof sub)
+        count += entryString("DisplayName", std::string(UNINSTALL_KEY) + "\\" + sub) == "Pellwick";
     RegCloseKey(all);
     return count;
 }
 
+// Where a shortcut leads, in lower case.
 std::string linkTarget(const std::string& link)
 {
     char target[MAX_PATH] = {};
     IShellLinkA* shellLink = nullptr;
     IPersistFile* file = nullptr;
-    std::wstring wide(link.begin(), link.end());
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                    reinterpret_cast<void**>(&shellLink)))) {
-        void** persist = reinterpret_cast<void**>(&file);
-        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, persist))) {
-            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ)))
+        if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            if (SUCCEEDED(file->Load(std::wstring(link.begin(), link.end()).c_str(), STGM_READ)))
                 shellLink->GetPath(target, MAX_PATH, nullptr, 0);
             file->Release();
         }
@@ -136,48 +90,26 @@ std::string linkTarget(const std::string& link)
 
 std::string lower(std::string text) { return CharLowerA(&text[0]); }
 
-std::string companyName(const std::string& exe)
+// Runs a program and waits for it; its exit code, or STILL_ACTIVE.
+DWORD run(const std::string& exe, const std::string& args)
 {
-    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), nullptr) + 1);
-    char* value = nullptr;
-    UINT length = 0;
-    if (!GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
-        !VerQueryValueA(info.data(), "\\StringFileInfo\\040904B0\\CompanyName",
-                        reinterpret_cast<void**>(&value), &length))
-        return "(none)";
-    return value;
-}
-
-// Runs a command line and waits for it; its exit code, or STILL_ACTIVE.
-DWORD run(const std::string& commandLine)
-{
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return STILL_ACTIVE;
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    SecondApp program(args, Env(), exe);
+    program.collect(120000);
+    return program.exitCode();
 }
 
 DWORD install(const std::string& version, const char* options = "")
 {
-    return run("\"" + setupPath(version) + "\" /S " + options);
+    return run("setup\\pellwick-" + version + "-setup.exe", std::string("/S ") + options);
 }
 
-// The entry's quiet uninstall command, as a management tool runs it. The
-// uninstaller goes on from a temporary copy of itself and the started
-// process ends at once: the folder's going is the sign that it is done.
+// The entry's quiet uninstall command, as a management tool runs it. The uninstaller goes on from a
+// temporary copy of itself and the started process ends at once: the folder's going says it is done.
 bool uninstall()
 {
     std::string command = entryString("QuietUninstallString");
-    return command != "(missing)" && run(command) == 0 &&
+    size_t quote = command.find('"', 1);
+    return quote != std::string::npos && run(command.substr(1, quote - 1), command.substr(quote + 1)) == 0 &&
            waitFor([] { return !exists(installDir()) && !entryExists(); }, 60000);
 }
 
@@ -187,7 +119,7 @@ protected:
     {
         CoInitialize(nullptr);
         scrub();
-        ASSERT_TRUE(exists(setupPath(PELLWICK_VERSION))) << setupPath(PELLWICK_VERSION);
+        ASSERT_TRUE(exists(binDir() + "setup\\pellwick-" PELLWICK_VERSION "-setup.exe"));
     }
 
     // Whatever a test installed goes, even when it failed half-way: the Wine
@@ -202,7 +134,7 @@ protected:
     {
         if (entryExists())
             uninstall();
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ENTRY_KEY);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, ENTRY_KEY.c_str());
         for (const char* link : LINKS)
             DeleteFileA(linkPath(link).c_str());
         std::string tree = installDir();
@@ -233,15 +165,14 @@ TEST_F(Installer, InstallsRunsAndUninstallsEverythingItMade)
     }
     EXPECT_FALSE(exists(dir + "tavrixdrv.dll")) << "a driver beside pellwick.exe hides the maker's";
 
-    const std::string targets[] = {"pellwick.exe", "Simulator\\pellwick.exe",
-                                   "Simulator\\tavrixsim.exe"};
+    const std::string targets[] = {"pellwick.exe", "Simulator\\pellwick.exe", "Simulator\\tavrixsim.exe"};
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(linkTarget(linkPath(LINKS[i])), lower(dir + targets[i])) << LINKS[i];
 
     const std::string values[][2] = {
         {"DisplayName", "Pellwick"},
         {"DisplayVersion", PELLWICK_VERSION},
-        {"Publisher", companyName(dir + "pellwick.exe")},
+        {"Publisher", "Pellwick developers"},
         {"DisplayIcon", dir + "pellwick.exe,0"},
         {"InstallLocation", dir.substr(0, dir.size() - 1)},
         {"UninstallString", "\"" + dir + "uninstall.exe\""},
@@ -249,30 +180,21 @@ TEST_F(Installer, InstallsRunsAndUninstallsEverythingItMade)
     };
     for (const auto& value : values)
         EXPECT_EQ(entryString(value[0].c_str()), value[1]) << value[0];
-    EXPECT_EQ(entryDword("NoModify"), 1u);
-    EXPECT_EQ(entryDword("NoRepair"), 1u);
+    EXPECT_TRUE(entryDword("NoModify") == 1 && entryDword("NoRepair") == 1);
     EXPECT_NEAR(entryDword("EstimatedSize"), bytes / 1024.0, 10) << "EstimatedSize (KB)";
 
-    {
-        // No driver in the system folder yet: the simulated shortcut's
-        // program can only be running on the one beside it.
-        App simulated({}, linkTarget(linkPath("Pellwick (simulated Tavrix)")));
-        ASSERT_NE(simulated.mainWindow(), nullptr) << "the simulated shortcut's program failed";
-        EXPECT_EQ(simulated.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u)
-            << simulated.text(IDC_LBLINFO);
-    }
-    // The maker's installer puts its driver in the system folder.
-    ASSERT_TRUE(copyFile(binDir() + "tavrixdrv.dll", systemDriver())) << systemDriver();
-    {
-        App installed({}, dir + "pellwick.exe");
-        ASSERT_NE(installed.mainWindow(), nullptr) << "the installed program did not start";
-        EXPECT_EQ(installed.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u)
-            << installed.text(IDC_LBLINFO);
+    // The simulated shortcut's program runs on the driver beside it (there
+    // is none in the system folder yet); the installed one on the driver
+    // that the maker's installer puts in the system folder.
+    for (bool simulated : {true, false}) {
+        ASSERT_TRUE(simulated || copyFile(binDir() + "tavrixdrv.dll", systemDriver())) << systemDriver();
+        App app({}, simulated ? linkTarget(linkPath(LINKS[1])) : dir + "pellwick.exe");
+        ASSERT_NE(app.mainWindow(), nullptr) << (simulated ? "the simulated shortcut's program" : "pellwick.exe");
+        EXPECT_EQ(app.text(IDC_LBLINFO).rfind("FirmwareVer=", 0), 0u) << app.text(IDC_LBLINFO);
     }
 
     ASSERT_TRUE(uninstall()) << "the silent uninstall did not remove the folder and the entry";
-    for (const char* link : LINKS)
-        EXPECT_FALSE(exists(linkPath(link))) << link;
+    EXPECT_FALSE(exists(linkPath(LINKS[0])) || exists(linkPath(LINKS[1])) || exists(linkPath(LINKS[2])));
     EXPECT_EQ(readFile(systemDriver()), readFile(binDir() + "tavrixdrv.dll"))
         << "the uninstaller touched the system folder's driver";
 }
@@ -280,11 +202,8 @@ TEST_F(Installer, InstallsRunsAndUninstallsEverythingItMade)
 TEST_F(Installer, WithoutTheSwitchLeavesTheSimulatorOut)
 {
     ASSERT_EQ(install(PELLWICK_VERSION), 0u);
-    EXPECT_TRUE(exists(installDir() + "pellwick.exe"));
-    EXPECT_TRUE(exists(linkPath("Pellwick")));
-    EXPECT_FALSE(exists(installDir() + "Simulator"));
-    EXPECT_FALSE(exists(linkPath("Pellwick (simulated Tavrix)")));
-    EXPECT_FALSE(exists(linkPath("Tavrix Simulator")));
+    EXPECT_TRUE(exists(installDir() + "pellwick.exe") && exists(linkPath(LINKS[0])));
+    EXPECT_FALSE(exists(installDir() + "Simulator") || exists(linkPath(LINKS[1])) || exists(linkPath(LINKS[2])));
 }
 
 TEST_F(Installer, UpgradeLeavesOneEntryAndOnlyTheNewFiles)
@@ -295,14 +214,12 @@ TEST_F(Installer, UpgradeLeavesOneEntryAndOnlyTheNewFiles)
     ASSERT_TRUE(exists(installDir() + "CHANGES.txt"));
 
     ASSERT_EQ(install(PELLWICK_VERSION), 0u);
-    EXPECT_EQ(entriesNamed("Pellwick"), 1);
+    EXPECT_EQ(entriesNamedPellwick(), 1);
     EXPECT_EQ(entryString("DisplayVersion"), PELLWICK_VERSION);
     EXPECT_FALSE(exists(installDir() + "CHANGES.txt")) << "the older version's own file stayed";
-    EXPECT_NE(readFile(installDir() + "README.txt").find("Pellwick " PELLWICK_VERSION),
-              std::string::npos)
+    EXPECT_NE(readFile(installDir() + "README.txt").find("Pellwick " PELLWICK_VERSION), std::string::npos)
         << "README.txt is not the new version's";
     EXPECT_TRUE(exists(installDir() + "uninstall.exe"));
-    EXPECT_TRUE(exists(installDir() + "Simulator\\tavrixsim.exe"))
+    EXPECT_TRUE(exists(installDir() + "Simulator\\tavrixsim.exe") && exists(linkPath(LINKS[2])))
         << "the upgrade dropped the simulated Tavrix that the older installation had";
-    EXPECT_TRUE(exists(linkPath("Tavrix Simulator")));
 }

@@ -1,26 +1,19 @@
-// The main window's keyboard, with real keystrokes through the program's own
-// message loop: Escape never closes the window, Tab and Shift+Tab go round
-// the tab order, Enter presses a focused button but is a line break in the
-// code box, and the menus' access keys still work.
+// The main window's keyboard, real keystrokes through the program's own message loop: Escape never
+// closes the window, Tab and Shift+Tab go round the tab order, Enter presses a focused button but is a
+// line break in the code box, and the menus' access keys work.
 #include <gtest/gtest.h>
 
-#include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
-class Keyboard : public ::testing::Test {
+class Keyboard : public PellwickTest<true> {
 protected:
     void SetUp() override
     {
-        simctl::reset();
-        simctl::setLearnMode(true);
-        ASSERT_NE(app.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(app.pid(), 5000), 0u);
+        PellwickTest::SetUp();
         ASSERT_TRUE(app.toForeground()) << "the main window cannot take the foreground";
     }
-    void TearDown() override { simctl::reset(); }
 
     // Clicks into the code box and puts the caret at its end.
     void intoCodeBoxEnd()
@@ -38,72 +31,53 @@ protected:
         app.keys({'Z'});
         return waitFor([&] { return app.codeText() == before + "z"; }, 3000);
     }
-
-    void startOwnLearn()
-    {
-        app.click(IDC_CBLEARNIRCODE);
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000));
-        settle(100);
-    }
-
-    App app;
 };
 
-TEST_F(Keyboard, EscapeNeverClosesTheWindowNorTouchesTheCode)
+// In the code box, Enter is a line break (no button is pressed) and Escape
+// closes nothing and changes nothing, idle and during a learn.
+TEST_F(Keyboard, EnterAndEscapeInTheCodeBox)
 {
     app.typeCode(NEC1_CODE);
-    for (bool learning : {false, true}) {
-        SCOPED_TRACE(learning ? "during a learn" : "idle");
-        if (learning)
-            startOwnLearn();
+    ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 3000));
+    size_t learnCalls = app.logOf("TavrixLearnIR").size();
+    const struct { WORD key; bool learning; const char* typed; } cases[] = {
+        {VK_RETURN, false, "\r\n"}, {VK_ESCAPE, false, ""}, {VK_ESCAPE, true, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key == VK_RETURN ? "Enter" : "Escape") + (c.learning ? " during a learn" : ""));
+        app.typeCode(NEC1_CODE);
+        ASSERT_TRUE(!c.learning || app.startOwnLearn());
         intoCodeBoxEnd();
-        std::string before = app.codeText();
-        app.keys({VK_ESCAPE});
-        ASSERT_TRUE(markerTypedAfter(before)) << "Escape ended the program or changed the box";
-        EXPECT_TRUE(app.running());
-        EXPECT_TRUE(IsWindowVisible(app.mainWindow()));
+        app.keys({c.key});
+        ASSERT_TRUE(markerTypedAfter(NEC1_CODE + std::string(c.typed))) << "the program ended or the box changed";
+        EXPECT_TRUE(app.running() && IsWindowVisible(app.mainWindow()) && app.messageBoxes().empty());
         EXPECT_TRUE(app.logOf("TavrixClose").empty()) << "the device was closed";
-        EXPECT_EQ(app.visible(IDC_CBLEARNCANCEL), learning) << "the learn goes on";
-        app.keys({VK_BACK});
-        ASSERT_TRUE(waitFor([&] { return app.codeText() == before; }, 3000));
+        EXPECT_TRUE(app.logOf("TavrixTransmitIR").empty()) << "a button was pressed";
+        EXPECT_EQ(app.logOf("TavrixLearnIR").size(), learnCalls + (c.learning ? 2 : 0)) << "a button was pressed";
+        EXPECT_EQ(app.visible(IDC_CBLEARNCANCEL), c.learning) << "the learn goes on";
     }
 }
 
 TEST_F(Keyboard, TabAndShiftTabGoRoundTheTabOrder)
 {
-    struct Case {
-        const char* context;
-        const char* code;
-        bool learning;
-        std::vector<int> order;  // from the code box on
-    };
+    struct Case { const char* context; const char* code; bool learning; std::vector<int> order; /* from the box on */ };
     const Case cases[] = {
-        {"transmit enabled", NEC1_CODE, false,
-         {IDC_TBCURCODE, IDC_CBTRANSMITIRCODE, IDC_CBLEARNIRCODE}},
+        {"transmit enabled", NEC1_CODE, false, {IDC_TBCURCODE, IDC_CBTRANSMITIRCODE, IDC_CBLEARNIRCODE}},
         {"transmit disabled", "0000", false, {IDC_TBCURCODE, IDC_CBLEARNIRCODE}},
-        {"own learn: only Cancel besides the box", NEC1_CODE, true,
-         {IDC_TBCURCODE, IDC_CBLEARNCANCEL}},
+        {"own learn: only Cancel besides the box", NEC1_CODE, true, {IDC_TBCURCODE, IDC_CBLEARNCANCEL}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.context);
         app.typeCode(c.code);
-        if (c.learning)
-            startOwnLearn();
+        ASSERT_TRUE(!c.learning || app.startOwnLearn());
         app.mouseClick(IDC_TBCURCODE);
         ASSERT_TRUE(waitFor([&] { return app.focusedId() == IDC_TBCURCODE; }, 3000));
+        // Round forwards, then backwards.
         size_t n = c.order.size();
-        for (size_t i = 1; i <= n; ++i) {
-            app.keys({VK_TAB});
-            int expected = c.order[i % n];
+        for (size_t i = 1; i <= 2 * n; ++i) {
+            i <= n ? app.keys({VK_TAB}) : app.keys({VK_SHIFT, VK_TAB});
+            int expected = c.order[i <= n ? i % n : (2 * n - i) % n];
             EXPECT_TRUE(waitFor([&] { return app.focusedId() == expected; }, 2000))
-                << "Tab " << i << ": focus on " << app.focusedId() << ", expected " << expected;
-        }
-        for (size_t i = 1; i <= n; ++i) {
-            app.keys({VK_SHIFT, VK_TAB});
-            int expected = c.order[(n - i % n) % n];
-            EXPECT_TRUE(waitFor([&] { return app.focusedId() == expected; }, 2000))
-                << "Shift+Tab " << i << ": focus on " << app.focusedId() << ", expected "
-                << expected;
+                << "key " << i << ": focus on " << app.focusedId() << ", expected " << expected;
         }
         EXPECT_EQ(app.codeText(), c.code) << "Tab typed into the box";
         if (c.learning) {
@@ -111,20 +85,6 @@ TEST_F(Keyboard, TabAndShiftTabGoRoundTheTabOrder)
             ASSERT_TRUE(waitFor([&] { return app.visible(IDC_LBLLRNSTATUS); }, 3000));
         }
     }
-}
-
-TEST_F(Keyboard, EnterInTheCodeBoxIsALineBreak)
-{
-    app.typeCode(NEC1_CODE);
-    ASSERT_TRUE(waitFor([&] { return app.enabled(IDC_CBTRANSMITIRCODE); }, 3000));
-    size_t learnCalls = app.logOf("TavrixLearnIR").size();
-    intoCodeBoxEnd();
-    app.keys({VK_RETURN});
-    ASSERT_TRUE(markerTypedAfter(std::string(NEC1_CODE) + "\r\n"));
-    EXPECT_TRUE(app.logOf("TavrixTransmitIR").empty()) << "Enter pressed a button";
-    EXPECT_EQ(app.logOf("TavrixLearnIR").size(), learnCalls);
-    EXPECT_TRUE(app.messageBoxes().empty());
-    EXPECT_TRUE(app.running());
 }
 
 TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
@@ -136,8 +96,7 @@ TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
         ASSERT_TRUE(waitFor([&] { return app.focusedId() == IDC_CBLEARNIRCODE; }, 3000));
         uint32_t learns = simctl::snapshot().learnsStarted;
         app.keys({key});
-        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000))
-            << "no learn started";
+        ASSERT_TRUE(waitFor([&] { return app.visible(IDC_CBLEARNCANCEL); }, 3000)) << "no learn started";
         EXPECT_EQ(simctl::snapshot().learnsStarted, learns + 1);
         // The pressed button is disabled now; the focus must not be lost with it.
         EXPECT_TRUE(waitFor([&] { return app.focusedId() == IDC_CBLEARNCANCEL; }, 2000))
@@ -149,15 +108,8 @@ TEST_F(Keyboard, EnterAndSpaceOnTheFocusedLearnButtonStartALearn)
 
 TEST_F(Keyboard, AltFileExitEndsTheProgram)
 {
-    app.keys({VK_MENU});
-    app.keys({'F'});
-    app.keys({'X'});
+    for (WORD key : {WORD(VK_MENU), WORD('F'), WORD('X')})
+        app.keys({key});
     EXPECT_EQ(app.waitExit(10000), 0u);
-    std::vector<std::string> calls;
-    for (const std::string& line : app.log())
-        if (line.compare(0, 6, "Tavrix") == 0)
-            calls.push_back(line);
-    ASSERT_GE(calls.size(), 2u);
-    EXPECT_NE(calls[calls.size() - 2].find("UNHKLEARN"), std::string::npos);
-    EXPECT_EQ(calls.back().compare(0, 12, "TavrixClose "), 0) << calls.back();
+    EXPECT_EQ(app.calls(2), "UNHKLEARN TavrixClose");
 }

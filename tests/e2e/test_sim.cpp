@@ -1,23 +1,17 @@
-// The simulated device's own contract where the program's tests do not reach
-// it, but users of tavrixctl and learnapp rely on it: the control tool's
-// commands and exit codes, settings and scripts, and the learns of a second
-// application alone and with a hook holder, handed over between processes.
-// Pellwick plays the program that has the device open.
+// The simulated device where the program's tests do not reach it, but users of tavrixctl and learnapp
+// rely on it: the control tool's commands and exit codes, settings and scripts, and the learns of a second
+// application alone and with a hook holder (Pellwick), handed over between processes.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <memory>
+#include <vector>
 
-#include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
+#include "fixtures.h"
 
 using namespace e2e;
 
-class Sim : public ::testing::Test {
-protected:
-    void SetUp() override { simctl::reset(); }
-};
+using Sim = DeviceTest;
 
 // Each command and its exit code, what it prints, and what the device does.
 TEST_F(Sim, ControlToolCommandsAndExitCodes)
@@ -25,17 +19,11 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
     App app;  // keeps the device, and so its settings, alive; receives codes
     ASSERT_NE(app.mainWindow(), nullptr);
     const std::string nover = "\"" + binDir() + "nover\\tavrixdrv.dll\"";
-    struct Case {
-        std::string arguments;
-        DWORD exitCode;
-        const char* output;  // a part of what it prints
-        const char* shown;   // the received code Pellwick shows afterwards, or null
-        Env env = Env();
-    } cases[] = {
-        {"learn-duration 0x4D2", 0, "", nullptr},
-        {"learn-mode manual", 0, "", nullptr},
-        {"txfail on", 0, "", nullptr},
-        {"point rc6", 0, "", nullptr},
+    // A part of what it prints, the received code Pellwick shows afterwards (or null).
+    struct Case { std::string arguments; DWORD exitCode; const char *output, *shown; Env env = Env(); };
+    std::vector<Case> cases = {
+        {"learn-duration 0x4D2", 0, "", nullptr}, {"learn-mode manual", 0, "", nullptr},
+        {"txfail on", 0, "", nullptr},            {"point rc6", 0, "", nullptr},
         {"press-raw \\x41\\102C\\0", 0, "", "ABC"},
         {"flood 200 1", 0, "F100000000C8\n", "F100000000C8"},
         {"status", 0, "learn-duration 1234\nlearn-mode manual\ntxfail on\nlearn-error off\npoint rc6 \"", nullptr},
@@ -49,23 +37,17 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
          {{"TAVRIXSIM_OPEN_ERROR", "0x20000001"}}},
         {"driver", 0, "TavrixGetDrvInfo -> 1 version=256\n", nullptr,  // an unreadable value: the default
          {{"TAVRIXSIM_DRVINFO", "soon"}}},
-        {"point 0000 006C", 1, "tavrixctl: ", nullptr},
-        {"learn-duration 0", 1, "tavrixctl: ", nullptr},
-        {"learn-mode fast", 1, "tavrixctl: ", nullptr},
-        {"progress 1 2", 1, "tavrixctl: ", nullptr},
-        {"finish", 1, "tavrixctl: ", nullptr},  // no learn runs
-        {"press-raw \\q", 1, "tavrixctl: ", nullptr},
-        {"nonsense", 1, "tavrixctl: ", nullptr},
-        {"", 2, "usage: tavrixctl", nullptr},
-        {"learn --timeout", 2, "usage: tavrixctl", nullptr},
-        {"driver a b", 2, "usage: tavrixctl", nullptr},
     };
+    for (const char* refused : {"point 0000 006C", "learn-duration 0", "learn-mode fast", "progress 1 2",
+                                "finish" /* no learn runs */, "press-raw \\q", "nonsense"})
+        cases.push_back({refused, 1, "tavrixctl: ", nullptr});
+    for (const char* misused : {"", "learn --timeout", "driver a b"})
+        cases.push_back({misused, 2, "usage: tavrixctl", nullptr});
     for (const Case& c : cases) {
         SCOPED_TRACE("tavrixctl " + c.arguments);
         SecondApp ctl(c.arguments, c.env, "tavrixctl.exe");
         std::string output = ctl.collect();
-        EXPECT_EQ(ctl.exitCode(), c.exitCode) << output;
-        EXPECT_NE(output.find(c.output), std::string::npos) << output;
+        EXPECT_TRUE(ctl.exitCode() == c.exitCode && output.find(c.output) != std::string::npos) << output;
         if (c.shown) {
             EXPECT_TRUE(waitFor([&] { return app.text(IDC_LBLTAVROCODE) == c.shown; }, 2000))
                 << app.text(IDC_LBLTAVROCODE);
@@ -73,11 +55,9 @@ TEST_F(Sim, ControlToolCommandsAndExitCodes)
     }
     SecondApp reset("reset", Env(), "tavrixctl.exe");
     reset.collect();
-    EXPECT_EQ(reset.exitCode(), 0u);
     simctl::Snapshot s = simctl::snapshot();
-    EXPECT_EQ(s.learnDurationMs, 2000);
-    EXPECT_FALSE(s.manualLearn || s.transmitFails);
-    EXPECT_EQ(s.pointed, "remote");
+    EXPECT_TRUE(reset.exitCode() == 0 && s.learnDurationMs == 2000 && !s.manualLearn && !s.transmitFails &&
+                s.pointed == "remote") << "after reset";
 }
 
 // The script starts once the program registers its receive callback; each
@@ -114,14 +94,7 @@ TEST_F(Sim, ScriptRunsOnceTheReceiveCallbackIsRegistered)
 // and says why when it cannot.
 TEST_F(Sim, SecondApplicationLearnsAlone)
 {
-    struct Case {
-        const char* exe;
-        const char* arguments;
-        Env env = Env();
-        bool manual;
-        DWORD exitCode;
-        std::string output;
-    } cases[] = {
+    struct Case { const char *exe, *arguments; Env env; bool manual; DWORD exitCode; std::string output; } cases[] = {
         {"learnapp.exe", "--timeout 20000", {}, false, 0, learntLine(RC5_CODE)},
         {"tavrixctl.exe", "learn --timeout 20000", {}, false, 0, learntLine(RC5_CODE)},
         {"learnapp.exe", "", {{"TAVRIXSIM_LEARN_ERROR", "5"}}, false, 1,
@@ -138,8 +111,7 @@ TEST_F(Sim, SecondApplicationLearnsAlone)
         simctl::setLearnMode(c.manual);
         SecondApp learner(c.arguments, c.env, c.exe);
         std::string output = learner.collect();
-        EXPECT_EQ(learner.exitCode(), c.exitCode);
-        EXPECT_EQ(output.compare(0, c.output.size(), c.output), 0) << output;
+        EXPECT_TRUE(learner.exitCode() == c.exitCode && output.compare(0, c.output.size(), c.output) == 0) << output;
     }
 }
 
@@ -149,14 +121,10 @@ TEST_F(Sim, SecondApplicationLearnsAlone)
 TEST_F(Sim, HookHandoverBetweenProcesses)
 {
     enum What { REQUESTER_ABORTS, HOLDER_EXITS, HOLDER_DIES, HOLDER_DEAD_BEFORE, TAKEN_OVER, REQUESTER_DIES };
-    struct Case {
-        What what;
-        const char* context;
-        bool manual;
-        const char* pointed;
-        std::string learnt;      // what the requester prints, empty: it is killed
-        std::string holderCode;  // what the (last) holder's box shows after the learn, empty: not checked
-    } cases[] = {
+    // What the requester prints (empty: it is killed), what the (last) holder's box shows afterwards
+    // (empty: not checked).
+    struct { What what; const char* context; bool manual; const char* pointed; std::string learnt, holderCode; }
+        cases[] = {
         {REQUESTER_ABORTS, "the requester's abort flag asks the holder's learn for the burst", true,
          "nec1", learntLine(burstOf(NEC1_CODE)), burstOf(NEC1_CODE)},
         {HOLDER_EXITS, "the holder gives up the hook: the requester learns alone", false, "rc5",
@@ -167,19 +135,17 @@ TEST_F(Sim, HookHandoverBetweenProcesses)
         {REQUESTER_DIES, "the requester dies: the holder's learn ends with the burst", true, "nec1",
          "", burstOf(NEC1_CODE)},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
         simctl::reset();
         simctl::setLearnMode(c.manual);
         simctl::setLearnDuration(1500);
         simctl::point(c.pointed);
         std::unique_ptr<App> first(new App), holder;
-        ASSERT_NE(first->mainWindow(), nullptr);
-        ASSERT_EQ(simctl::waitForHook(first->pid(), 5000), first->pid());
+        ASSERT_TRUE(first->holdsHook());
         if (c.what == TAKEN_OVER) {
             holder.reset(new App);
-            ASSERT_NE(holder->mainWindow(), nullptr);
-            ASSERT_EQ(simctl::waitForHook(holder->pid(), 5000), holder->pid());
+            ASSERT_TRUE(holder->holdsHook());
             EXPECT_TRUE(holder->logHas("event hook-taken-from pid=" + std::to_string(first->pid())));
         } else {
             holder.swap(first);

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
-#include "sim/simctl.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 
@@ -27,12 +25,7 @@ enum Setup {
     PLANTED,          // no library beside it, one in the current directory
 };
 
-struct FailureCase {
-    const char* variable;
-    const char* value;
-    Setup setup;
-    const char* message;
-};
+struct FailureCase { const char *variable, *value; Setup setup; const char* message; };
 
 const FailureCase FAILURES[] = {
     {"TAVRIXSIM_DRVINFO", "fail", BUILD_FOLDER, "Unable to retrieve tavrixdrv version!"},
@@ -86,11 +79,9 @@ TEST(Startup, EachFailureEndsWithItsMessage)
         std::string exe = prepare(c.setup, &currentDirectory);
         App app(*c.variable ? Env{{c.variable, c.value}} : Env(), exe, currentDirectory);
         EXPECT_EQ(app.waitBoxes(15000), std::string("ERROR: ") + c.message);
-        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr)
-            << "main window shown before the start-up checks passed";
+        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr) << "main window shown before the checks";
         app.dismissBoxes();
         EXPECT_NE(app.waitExit(10000), static_cast<DWORD>(STILL_ACTIVE)) << "program kept running";
-        EXPECT_EQ(app.findTopWindow("Tavrix Pellwick Utility", 0), nullptr);
     }
 }
 
@@ -99,30 +90,23 @@ TEST(Startup, EachFailureEndsWithItsMessage)
 TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
 {
     simctl::reset();
-    struct Case {
-        const char* info;
-        const char* line;
-    } cases[] = {
+    struct { const char *info, *line; } cases[] = {
         {"256,0,21,6,4", "FirmwareVer=1.0 ProtVer=0.0 FirmwareDate=6/21/2004"},
         {"fail", "*** ERROR Retrieving Tavrix Information! ***"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string("device information ") + c.info);
         App app(Env{{"TAVRIXSIM_LIBVERSION", "2680"}, {"TAVRIXSIM_INFO", c.info}});
         ASSERT_NE(app.mainWindow(), nullptr) << "no visible main window";
-        EXPECT_EQ(app.text(IDC_LBLINFO), c.line);
-        EXPECT_EQ(app.text(IDC_LBLLRNSTATUS), "Idle");
-        EXPECT_EQ(app.text(IDC_LBLTAVROCODE), "------------");
+        EXPECT_EQ(app.text(IDC_LBLINFO), c.line);  // the other texts: test_dpi.cpp
         EXPECT_EQ(app.codeText(), "");
         EXPECT_FALSE(app.enabled(IDC_CBTRANSMITIRCODE)) << "empty box must not offer transmit";
-        EXPECT_TRUE(app.enabled(IDC_CBLEARNIRCODE));
-        EXPECT_TRUE(app.messageBoxes().empty());
+        EXPECT_TRUE(app.enabled(IDC_CBLEARNIRCODE) && app.messageBoxes().empty());
 
         // The idle face: only the status label of the learn display.
-        for (int hidden : {IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2, IDC_LBLSIGQUALITY, IDC_PBSIGQUALITY,
-                           IDC_LBLLRNPROGRESS, IDC_LBLCARRIER, IDC_LBLCARRIERFREQ,
-                           IDC_PBLEARNPROGRESS3, IDC_CBINJECTIR, IDC_CBLEARNASBURST,
-                           IDC_CBLEARNCANCEL})
+        for (int hidden : {IDC_LBLINSTRUCT1, IDC_LBLINSTRUCT2, IDC_LBLSIGQUALITY, IDC_PBSIGQUALITY, IDC_LBLLRNPROGRESS,
+                           IDC_LBLCARRIER, IDC_LBLCARRIERFREQ, IDC_PBLEARNPROGRESS3, IDC_CBINJECTIR,
+                           IDC_CBLEARNASBURST, IDC_CBLEARNCANCEL})
             EXPECT_FALSE(app.visible(hidden)) << "control " << hidden << " shown at start";
         EXPECT_TRUE(app.visible(IDC_LBLLRNSTATUS));
 
@@ -130,14 +114,12 @@ TEST(Startup, NormalStartShowsIdleWindowAndCallsDriverInOrder)
         EXPECT_EQ(app.calls(), "TavrixGetDrvInfo TavrixGetDrvVersion TavrixOpen "
                                "TavrixSetReceiveCallback HOOKLEARN TavrixGetTavrixInfo");
 
-        // The relay window: hidden and minimised.
-        EXPECT_EQ(app.findTopWindow("CallbackHiddenWindow", 0), nullptr) << "relay window is visible";
-        int relays = 0;
+        // One relay window, hidden and minimised.
+        std::string relays;
         for (HWND w : app.topWindows("Static", false))
-            if (windowText(w) == "CallbackHiddenWindow") {
-                ++relays;
-                EXPECT_TRUE(GetWindowLongA(w, GWL_STYLE) & WS_MINIMIZE);
-            }
-        EXPECT_EQ(relays, 1) << "no hidden relay window";
+            if (windowText(w) == "CallbackHiddenWindow")
+                relays += std::string(IsWindowVisible(w) ? "visible" : "hidden") +
+                          (GetWindowLongA(w, GWL_STYLE) & WS_MINIMIZE ? " minimised;" : ";");
+        EXPECT_EQ(relays, "hidden minimised;");
     }
 }

@@ -1,19 +1,16 @@
-// The virtual remote, tavrixsim.exe, beside Pellwick, both driven from
-// outside as a user would: a key clicked during a learn is what the learn
-// ends with, a click or Enter on a key is an event code in Pellwick, the
-// failure switches make Pellwick's calls fail.
+// The virtual remote, tavrixsim.exe, beside Pellwick, both driven from outside as a user would: a key
+// clicked during a learn is what the learn ends with, a click or Enter on a key is an event code in
+// Pellwick, the failure switches make Pellwick's calls fail.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 #include <utility>
 
-#include "harness.h"
+#include "fixtures.h"
 #include "ir/ir.h"
 #include "sim/keypad.h"
-#include "sim/simctl.h"
 #include "sim/simtext.h"
-#include "ui/ids.h"
 
 using namespace e2e;
 using namespace keypad;
@@ -36,16 +33,13 @@ uint32_t learnOf(DWORD pid)
 
 }  // namespace
 
-class VirtualRemote : public ::testing::Test {
+class VirtualRemote : public PellwickTest<false> {
 protected:
     void SetUp() override
     {
-        simctl::reset();
-        ASSERT_NE(pellwick.mainWindow(), nullptr);
-        ASSERT_NE(simctl::waitForHook(pellwick.pid(), 5000), 0u);
+        PellwickTest::SetUp();
         ASSERT_NE(remote.mainWindow(), nullptr);
     }
-    void TearDown() override { simctl::reset(); }
 
     // Picks the protocol in the list and types the device number.
     void choose(const char* protocol, const char* device)
@@ -66,21 +60,14 @@ protected:
         return waitFor([&] { return app.text(id).find(text) != std::string::npos; }, 5000);
     }
 
-    App pellwick;
+    App& pellwick = app;
     App remote{Env(), binDir() + "tavrixsim.exe", "", "Tavrix Simulator"};
 };
 
 TEST_F(VirtualRemote, LearnEndsWithTheClickedKeyAndTheInspectorNamesIt)
 {
-    struct Case {
-        const char* context;
-        bool hooked;  // learnapp asks, Pellwick learns through its hook
-        const char* protocol;
-        const char* device;  // null: NEC1 device 4, as the window opens
-        const char* key;
-        const char* decoded;
-        const char* eventCode;
-    } cases[] = {
+    // hooked: learnapp asks, Pellwick learns through its hook; device null: NEC1 device 4, as the window opens.
+    struct { const char* context; bool hooked; const char *protocol, *device, *key, *decoded, *eventCode; } cases[] = {
         {"Pellwick's own learn", false, "NEC1", nullptr, "Vol +", "NEC1 D=4 S=251 F=16", "010004001015"},
         {"a hooked learn", true, "RC5", "5", "3", "RC5 D=5 F=3 T=0", "050005000303"},
     };
@@ -88,7 +75,7 @@ TEST_F(VirtualRemote, LearnEndsWithTheClickedKeyAndTheInspectorNamesIt)
     ASSERT_TRUE(simctl::point("rc6"));
     ASSERT_TRUE(simctl::setLearnDuration(60000));
     HWND inspector = nullptr;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
         if (c.device)
             choose(c.protocol, c.device);
@@ -163,28 +150,19 @@ TEST_F(VirtualRemote, KeysPressByKeyboardAndMouseAndTheDeviceKeepsItsRange)
     choose("Sony12", "40");
     EXPECT_EQ(remote.text(IDC_SIM_LBLDEVICE), "&Device (0 to 31):");
     remote.mouseClick(keyId("1"));
-    MessageBoxInfo box = remote.waitMessageBox();
-    EXPECT_EQ(box.caption + ": " + box.text, "Tavrix Simulator: Device must be a number from 0 to 31.");
-    App::pressOk(box.window);
+    EXPECT_EQ(remote.waitBoxes(), "Tavrix Simulator: Device must be a number from 0 to 31.");
+    remote.dismissBoxes();
     EXPECT_TRUE(waitFor([&] { return remote.focusedId() == IDC_SIM_DEVICE; }, 3000));
     EXPECT_EQ(pellwick.text(IDC_LBLTAVROCODE), "010004000500") << "a refused click sends nothing";
 }
 
 TEST_F(VirtualRemote, FailureSwitchesMakePellwicksCallsFail)
 {
-    struct Case {
-        int switchId;
-        const char* on;   // the device's status line while the switch is on
-        const char* off;
-        int pellwickButton;
-        const char* function;  // its driver call
-        const char* box;
-    } cases[] = {
-        {IDC_SIM_TXFAIL, "txfail on\n", "txfail off\n", IDC_CBTRANSMITIRCODE, "TavrixTransmitIR",
-         "*** ERROR calling TavrixTransmitIR! ***Verify that your IR Code is Valid!"},
-        {IDC_SIM_LEARNERROR, "learn-error 31\n", "learn-error off\n", IDC_CBLEARNIRCODE, "TavrixLearnIR",
-         "The Tavrix Driver Installed on your System is not compatible with this application. "
-         "Please update your Tavrix API driver (TAVRIXDRV.DLL)!"},
+    // Pellwick's boxes for these failures: Transmit and Learn tests.
+    // The switch, the device's status line while it is on and off, Pellwick's button and its driver call.
+    struct Case { int switchId; const char *on, *off; int pellwickButton; const char* function; } cases[] = {
+        {IDC_SIM_TXFAIL, "txfail on\n", "txfail off\n", IDC_CBTRANSMITIRCODE, "TavrixTransmitIR"},
+        {IDC_SIM_LEARNERROR, "learn-error 31\n", "learn-error off\n", IDC_CBLEARNIRCODE, "TavrixLearnIR"},
     };
     ASSERT_TRUE(simctl::setLearnDuration(300));
     pellwick.typeCode(NEC1_CODE);
@@ -194,11 +172,10 @@ TEST_F(VirtualRemote, FailureSwitchesMakePellwicksCallsFail)
         remote.mouseClick(c.switchId);
         ASSERT_TRUE(waitFor([&] { return simctl::status().find(c.on) != std::string::npos; }, 3000));
         pellwick.click(c.pellwickButton);
-        MessageBoxInfo box = pellwick.waitMessageBox(10000);
-        EXPECT_EQ(box.caption + ": " + box.text, std::string("ERROR: ") + c.box);
-        ASSERT_FALSE(pellwick.logOf(c.function).empty());
-        EXPECT_NE(pellwick.logOf(c.function).back().find("-> 0 lastError=31"), std::string::npos);
-        App::pressOk(box.window);
+        EXPECT_EQ(pellwick.waitBoxes(10000).compare(0, 7, "ERROR: "), 0);
+        EXPECT_TRUE(!pellwick.logOf(c.function).empty() &&
+                    pellwick.logOf(c.function).back().find("-> 0 lastError=31") != std::string::npos);
+        pellwick.dismissBoxes();
 
         remote.mouseClick(c.switchId);
         EXPECT_TRUE(waitFor([&] { return simctl::status().find(c.off) != std::string::npos; }, 3000));

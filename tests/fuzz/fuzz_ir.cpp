@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,16 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     std::vector<std::string> words;
-    std::string word;
-    for (char c : text + " ") {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            if (!word.empty())
-                words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
+    std::istringstream split(text);
+    for (std::string word; split >> word;)
+        words.push_back(word);
     if (ir::renderWords(words, &again, &error)) {
         if (!pronto::parse(again.data(), again.size(), nullptr))
             abort();

@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string code(reinterpret_cast<const char*>(data), size);
     std::vector<char> target(2049, '#');
     bool written = lrntext::writeInjection(target.data(), target.size(), code);
-    if (written != (code.size() <= 2048))
-        abort();
-    if (written && (memcmp(target.data(), code.data(), code.size()) != 0 || target[code.size()] != 0))
+    if (written != (code.size() <= 2048) ||
+        (written && (memcmp(target.data(), code.data(), code.size()) != 0 || target[code.size()] != 0)))
         abort();
 
     if (size >= sizeof(TavrixDeviceInfo)) {

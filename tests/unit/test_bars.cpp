@@ -1,6 +1,9 @@
 // Bar geometry and the rounding it depends on.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "ui/bars.h"
 
 TEST(Nearest, HalvesGoToEvenAndBigValuesArePinned)
@@ -23,10 +26,9 @@ TEST(Bars, GeometryFollowsTheScreen)
     for (auto& c : cases) {
         bars::ProgressGeometry p = bars::progressGeometry(4935, c.twipsPerPixel);
         bars::QualityGeometry q = bars::qualityGeometry(1575, c.twipsPerPixel);
-        EXPECT_EQ(p.width, c.width) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(p.slot, c.slot) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(q.height, c.height) << c.twipsPerPixel << " twips per pixel";
-        EXPECT_EQ(q.slot, c.heightSlot) << c.twipsPerPixel << " twips per pixel";
+        EXPECT_EQ(std::vector<int>({p.width, p.slot, q.height, q.slot}),
+                  std::vector<int>({c.width, c.slot, c.height, c.heightSlot}))
+            << c.twipsPerPixel << " twips per pixel";
     }
 }
 
@@ -38,8 +40,8 @@ TEST(Bars, SegmentsLit)
         {-7, 0, 0},  {-16, 0, 0},
     };
     for (auto& c : cases) {
-        EXPECT_EQ(bars::progressSegmentCount(c.value), c.progressLit) << "progress " << c.value;
-        EXPECT_EQ(bars::qualitySegmentCount(c.value), c.qualityLit) << "quality " << c.value;
+        EXPECT_EQ(std::make_pair(bars::progressSegmentCount(c.value), bars::qualitySegmentCount(c.value)),
+                  std::make_pair(c.progressLit, c.qualityLit)) << "progress and quality " << c.value;
     }
 }
 

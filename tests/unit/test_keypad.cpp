@@ -11,12 +11,7 @@
 
 TEST(Keypad, EventCodeIsProtocolDeviceFunctionAndCheckByte)
 {
-    struct Case {
-        int protocol;
-        long device;
-        int function;
-        const char* code;
-    } cases[] = {
+    struct Case { int protocol; long device; int function; const char* code; } cases[] = {
         {1, 4, 16, "010004001015"},      // NEC1, device 4, Vol +: 01 ^ 04 ^ 10
         {5, 0, 0, "050000000005"},       // RC5, device 0, key 0
         {14, 255, 87, "0E00FF0057A6"},   // Mitsubishi, device 255, OK

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "app/relay_text.h"
@@ -52,9 +53,8 @@ TEST(Progress, PackUnpackAndEnd)
     for (auto& c : cases) {
         int32_t packed = relay::packProgress(c.progress, c.quality);
         relay::ProgressReport r = relay::unpackProgress(packed);
-        EXPECT_EQ(r.progress, c.wantProgress) << c.progress << "," << c.quality;
-        EXPECT_EQ(r.quality, c.wantQuality) << c.progress << "," << c.quality;
-        EXPECT_EQ(relay::isEndReport(packed), c.end) << c.progress << "," << c.quality;
+        EXPECT_EQ(std::make_tuple(r.progress, r.quality, relay::isEndReport(packed)),
+                  std::make_tuple(c.wantProgress, c.wantQuality, c.end)) << c.progress << "," << c.quality;
     }
 }
 

@@ -12,22 +12,14 @@
 
 TEST(DeviceInfo, Lines)
 {
-    struct { int32_t fw, proto; uint8_t b8, b9, b10; const char* want; } cases[] = {
-        {256, 0, 21, 6, 4, "FirmwareVer=1.0 ProtVer=0.0 FirmwareDate=6/21/2004"},
-        {263, 256, 15, 11, 26, "FirmwareVer=1.7 ProtVer=1.0 FirmwareDate=11/15/2026"},
-        {-257, -1, 0, 0, 255, "FirmwareVer=-1.-1 ProtVer=0.-1 FirmwareDate=0/0/2255"},
-        {2147483647, -2147483647 - 1, 255, 255, 0,
+    struct { TavrixDeviceInfo info; const char* want; } cases[] = {
+        {{256, 0, {21, 6, 4}, 0}, "FirmwareVer=1.0 ProtVer=0.0 FirmwareDate=6/21/2004"},
+        {{-257, -1, {0, 0, 255}, 0}, "FirmwareVer=-1.-1 ProtVer=0.-1 FirmwareDate=0/0/2255"},
+        {{2147483647, -2147483647 - 1, {255, 255, 0}, 0},
          "FirmwareVer=8388607.255 ProtVer=-8388608.0 FirmwareDate=255/255/2000"},
     };
-    for (auto& c : cases) {
-        TavrixDeviceInfo info = {};
-        info.firmwareVersion = c.fw;
-        info.protocolVersion = c.proto;
-        info.date[0] = c.b8;
-        info.date[1] = c.b9;
-        info.date[2] = c.b10;
-        EXPECT_EQ(deviceinfo::formatLine(info), c.want);
-    }
+    for (auto& c : cases)
+        EXPECT_EQ(deviceinfo::formatLine(c.info), c.want);
 }
 
 TEST(LearnBuffer, TextUpToTheFirstNulOrEveryByte)
@@ -52,22 +44,16 @@ TEST(Injection, FitsTheLearnBufferWithItsNul)
                                     std::string(), std::string(2049, 'C')}) {
         std::vector<char> buffer(2049, '#');
         bool fits = code.size() <= 2048;
-        EXPECT_EQ(lrntext::writeInjection(buffer.data(), buffer.size(), code), fits)
-            << code.size() << " characters";
-        std::string want = fits ? code + '\0' + std::string(2048 - code.size(), '#')
-                                : std::string(2049, '#');
+        EXPECT_EQ(lrntext::writeInjection(buffer.data(), buffer.size(), code), fits) << code.size() << " characters";
+        std::string want = fits ? code + '\0' + std::string(2048 - code.size(), '#') : std::string(2049, '#');
         EXPECT_EQ(std::string(buffer.begin(), buffer.end()), want) << code.size() << " characters";
     }
 }
 
 TEST(RegistryValue, TextNumbersAndOtherTypes)
 {
-    struct {
-        uint32_t type;
-        std::string bytes;  // the rest of the 1024-byte buffer is 0
-        size_t valueSize;
-        const char* want;
-    } cases[] = {
+    // The value's type, its bytes (the rest of the 1024-byte buffer is 0) and size, the text it gives.
+    struct { uint32_t type; std::string bytes; size_t valueSize; const char* want; } cases[] = {
         {1, "C:\\Tools\\msinfo32.exe", 22, "C:\\Tools\\msinfo32.exe"},
         {4, std::string("\x2A\x01\0\0", 4), 4, "&h0000012A"},
         {3, "C:\\Tools\\msinfo32.exe", 22, "kept"},  // other types: the text as it came
@@ -76,13 +62,11 @@ TEST(RegistryValue, TextNumbersAndOtherTypes)
         std::vector<unsigned char> buffer(1024, 0);
         std::memcpy(buffer.data(), c.bytes.data(), c.bytes.size());
         std::string value = "kept";
-        ASSERT_EQ(regvalue::format(c.type, buffer.data(), buffer.size(), c.valueSize, value),
-                  regvalue::Result::Ok);
+        ASSERT_EQ(regvalue::format(c.type, buffer.data(), buffer.size(), c.valueSize, value), regvalue::Result::Ok);
         EXPECT_EQ(value, c.want) << "type " << c.type;
     }
     std::vector<unsigned char> full(1024, 'x');
     std::string value;
-    EXPECT_EQ(regvalue::format(1, full.data(), full.size(), 1024, value),
-              regvalue::Result::NoTerminator)
+    EXPECT_EQ(regvalue::format(1, full.data(), full.size(), 1024, value), regvalue::Result::NoTerminator)
         << "a value filling the buffer without NUL cannot be cut";
 }
