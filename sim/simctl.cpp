@@ -388,7 +388,10 @@ bool setTransmitFail(bool failTransmissions)
     return true;
 }
 
-std::string menus(uint32_t pid, int timeoutMs)
+namespace {
+
+// Asks process pid's driver thread for a text dump of its windows.
+std::string dump(uint32_t pid, sim::MessageType what, int timeoutMs)
 {
     clearError();
     sim::Device* d = device();
@@ -396,7 +399,7 @@ std::string menus(uint32_t pid, int timeoutMs)
         return std::string();
     std::string answer;
     uint32_t answers = 0;
-    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(sim::MSG_MENUS), timeoutMs, &answer,
+    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(what), timeoutMs, &answer,
                  &answers)) {
         if (answers == 0)
             fail("process " + std::to_string(pid) + " did not answer: " + lastError());
@@ -405,21 +408,16 @@ std::string menus(uint32_t pid, int timeoutMs)
     return answer;
 }
 
+}  // namespace
+
+std::string menus(uint32_t pid, int timeoutMs)
+{
+    return dump(pid, sim::MSG_MENUS, timeoutMs);
+}
+
 std::string layout(uint32_t pid, int timeoutMs)
 {
-    clearError();
-    sim::Device* d = device();
-    if (!d)
-        return std::string();
-    std::string answer;
-    uint32_t answers = 0;
-    if (!request(*d, std::vector<uint32_t>(1, pid), sim::makeMessage(sim::MSG_LAYOUT), timeoutMs, &answer,
-                 &answers)) {
-        if (answers == 0)
-            fail("process " + std::to_string(pid) + " did not answer: " + lastError());
-        return std::string();
-    }
-    return answer;
+    return dump(pid, sim::MSG_LAYOUT, timeoutMs);
 }
 
 Capture capture(uint32_t pid, int controlId, int timeoutMs)
