@@ -22,6 +22,9 @@ count_ctest() {
     total=$(echo "$line" | sed -E 's/.*out of ([0-9]+).*/\1/')
     passed=$((passed + total - bad)); failed=$((failed + bad))
     results+=("$name: $line")
+    # What the failed tests said, so that a run on a machine that is gone
+    # afterwards still tells why.
+    [ "$bad" -eq 0 ] || grep -E -A5 ": Failure" "$log" | head -n 60
 }
 
 check() {  # name, command...
