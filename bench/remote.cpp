@@ -68,29 +68,11 @@ LRESULT Typist::send(HWND box, UINT msg, WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(result);
 }
 
-double Typist::typeBlank(HWND box, LRESULT length)
+double Typist::typeOver(HWND box, LRESULT from, LRESULT to, const char* text)
 {
     double start = nowMs();
-    send(box, EM_SETSEL, length, length);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(" "));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-double Typist::deleteBlank(HWND box, LRESULT length)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, length, length + 1);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
-    send(box, WM_GETTEXTLENGTH, 0, 0);
-    return nowMs() - start;
-}
-
-double Typist::noChange(HWND box, LRESULT length)
-{
-    double start = nowMs();
-    send(box, EM_SETSEL, length, length);
-    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+    send(box, EM_SETSEL, from, to);
+    send(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
     send(box, WM_GETTEXTLENGTH, 0, 0);
     return nowMs() - start;
 }

@@ -44,11 +44,14 @@ class Typist {
 public:
     explicit Typist(DWORD timeoutMs = 60000) : timeoutMs_(timeoutMs) {}
 
+    // Characters from..to-1 selected and `text` typed in their place; done
+    // when the box answers the next WM_GETTEXTLENGTH.
+    double typeOver(HWND box, LRESULT from, LRESULT to, const char* text);
     // A blank typed after the last of `length` characters, and deleted again.
-    double typeBlank(HWND box, LRESULT length);
-    double deleteBlank(HWND box, LRESULT length);
+    double typeBlank(HWND box, LRESULT length) { return typeOver(box, length, length, " "); }
+    double deleteBlank(HWND box, LRESULT length) { return typeOver(box, length, length + 1, ""); }
     // The same messages with nothing selected and nothing typed: no change.
-    double noChange(HWND box, LRESULT length);
+    double noChange(HWND box, LRESULT length) { return typeOver(box, length, length, ""); }
     // Select all, then the text in its place (EM_REPLACESEL).
     double paste(HWND box, const std::string& text);
     // WM_SETTEXT: a multi-line box changes without telling its parent.

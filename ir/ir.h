@@ -22,6 +22,8 @@ namespace ir {
 struct Pair {
     double markUs = 0;
     double spaceUs = 0;
+
+    bool operator==(const Pair& o) const { return markUs == o.markUs && spaceUs == o.spaceUs; }
 };
 
 struct Signal {
@@ -29,6 +31,12 @@ struct Signal {
     double carrierHz = 0;        // 1,000,000 / (frequencyCode x 0.241246)
     std::vector<Pair> once;      // sent once
     std::vector<Pair> repeat;    // sent while the button is held
+
+    // The same words give the same signal, exactly.
+    bool operator==(const Signal& o) const
+    {
+        return frequencyCode == o.frequencyCode && once == o.once && repeat == o.repeat;
+    }
 };
 
 // Parses Pronto hex, learned format 0000, into a signal. Words are four hex

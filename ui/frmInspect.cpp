@@ -22,6 +22,11 @@ const int CLIENT_WIDTH = 7170, CLIENT_HEIGHT = 4800;
 const int MIN_WIDTH = 4500, MIN_HEIGHT = 3300;
 const int MARGIN = 120;
 
+// The inspector follows the code box a moment after it changes, at most
+// once a frame.
+const UINT_PTR FOLLOW_TIMER = 1;
+const UINT FOLLOW_MS = 16;
+
 // Controls, in tab order. A width or height of 0 stretches to the client
 // area's right or bottom edge, less the margin, as the window is resized.
 struct Item {
@@ -46,8 +51,13 @@ const Item ITEMS[] = {
 struct State {
     HFONT font = nullptr;
     std::string text;       // the code shown
-    bool valid = false;     // it is Pronto that parsed
+    bool parsed = false;    // whether a code has been shown yet
+    bool valid = false;     // it is Pronto that parsed: signal, else error
+    ir::Signal signal;
+    std::string error;
     ir::Waveform waveform;  // what the waveform control draws
+    std::string pending;    // the code box's newest text, shown when the timer fires
+    bool following = false; // the timer runs
     HWND lastFocus = nullptr;
 };
 
@@ -91,8 +101,17 @@ void show(HWND hwnd, const std::string& text)
     state->text = text;
     ir::Signal signal;
     std::string error;
-    state->valid = ir::parsePronto(text, &signal, &error);
-    if (state->valid) {
+    bool valid = ir::parsePronto(text, &signal, &error);
+    // Most edits of a code (a blank, a line break) leave it the same code:
+    // then the decode, the facts and the waveform stay as they are, and
+    // nothing is set or redrawn.
+    if (state->parsed && valid == state->valid && (valid ? signal == state->signal : error == state->error))
+        return;
+    state->parsed = true;
+    state->valid = valid;
+    state->signal = signal;
+    state->error = error;
+    if (valid) {
         SetDlgItemTextA(hwnd, IDC_INSPECT_DECODE, ir::decodeLine(ir::decode(signal)).c_str());
         SetDlgItemTextA(hwnd, IDC_INSPECT_FACTS,
                         editLines(ir::factsText(ir::facts(signal))).c_str());
@@ -221,9 +240,26 @@ LRESULT CALLBACK WaveProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
     case WM_PAINT: {
+        // Drawn into a bitmap, then copied to the screen in one go: no
+        // flicker, and a long code's many bars cost one transfer, not one
+        // each.
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        paintWaveform(hwnd, dc);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HDC memory = CreateCompatibleDC(dc);
+        HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, client.right, client.bottom) : nullptr;
+        if (bitmap) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            paintWaveform(hwnd, memory);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+        } else {
+            paintWaveform(hwnd, dc);
+        }
+        if (memory)
+            DeleteDC(memory);
         EndPaint(hwnd, &ps);
         return 0;
     }
@@ -259,6 +295,14 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SIZE:
         layout(hwnd);
+        return 0;
+    case WM_TIMER:
+        if (wParam != FOLLOW_TIMER || !state)
+            break;
+        KillTimer(hwnd, FOLLOW_TIMER);
+        state->following = false;
+        if (state->pending != state->text)
+            show(hwnd, state->pending);
         return 0;
     case WM_GETMINMAXINFO: {
         RECT frame = {0, 0, twips::toPixelsX(MIN_WIDTH), twips::toPixelsY(MIN_HEIGHT)};
@@ -352,12 +396,21 @@ void open(HWND owner, const std::string& text)
 
 void follow(const std::string& text)
 {
-    if (!inspector)
+    State* state = inspector ? stateOf(inspector) : nullptr;
+    if (!state)
         return;
-    State* state = stateOf(inspector);
-    if (state && state->text == text)
+    state->pending = text;
+    if (state->following)
         return;
-    show(inspector, text);
+    // The box answers the keystroke first: the inspector catches up when
+    // the timer fires, whose message comes after every other, so a burst of
+    // typing or a held key costs one update a frame, not one a character.
+    // Setting the facts box's text is slow where its scroll bar is costly
+    // to update (about 13 ms under Wine), too slow for every keystroke.
+    if (SetTimer(inspector, FOLLOW_TIMER, FOLLOW_MS, nullptr))
+        state->following = true;
+    else if (state->text != text)
+        show(inspector, text);  // no timer to be had: at once
 }
 
 bool isDialogMessage(MSG* msg)

@@ -13,8 +13,9 @@ namespace frmInspect {
 // forward.
 void open(HWND owner, const std::string& text);
 
-// The code box changed: an open inspector shows the new text. Does nothing
-// when the inspector is closed or the text is what it shows already.
+// The code box changed: an open inspector shows the new text a moment later
+// (at most once a frame, when the program is idle). Does nothing when the
+// inspector is closed.
 void follow(const std::string& text);
 
 // Keyboard handling of the inspector (Tab, Escape) for the message loop:

@@ -186,6 +186,21 @@ void App::keys(std::initializer_list<WORD> chord)
     settle(50);
 }
 
+void App::type(const std::string& text)
+{
+    std::vector<INPUT> inputs;
+    for (char c : text)
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in = {};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = static_cast<unsigned char>(c);
+            in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(in);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    settle(50);
+}
+
 void App::mouseClick(int id)
 {
     // Two clicks in quick succession would make a double click, which does

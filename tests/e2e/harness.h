@@ -149,6 +149,7 @@ public:
     // presses the last, and lets go in reverse.
     bool toForeground();
     void keys(std::initializer_list<WORD> chord);
+    void type(const std::string& text);  // one burst of characters, as typed
     void mouseClick(int id);  // at the control's centre
     // The control of the main window that has the keyboard focus; 0 for none.
     int focusedId();

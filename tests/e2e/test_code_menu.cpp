@@ -81,6 +81,15 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
         EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == e.second; }, 3000)) << decodeShown(inspector);
         EXPECT_TRUE(ir::parsePronto(e.first, nullptr, nullptr) || markPixels() == 0) << "an invalid code's waveform";
     }
+    // Typed faster than it follows (keys that the program takes before its
+    // timer): it ends on the whole code, and stays there.
+    app.typeCode("");
+    ASSERT_TRUE(waitFor([&] { return decodeShown(inspector) != "unknown"; }, 3000));
+    app.mouseClick(IDC_TBCURCODE);
+    app.type("0000 006D 0000 0001 0010 0020");
+    EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == "unknown"; }, 3000)) << decodeShown(inspector);
+    settle(200);
+    EXPECT_EQ(decodeShown(inspector), "unknown");
 
     // Opening it again brings the same window forward.
     EXPECT_EQ(openInspector(), inspector);
