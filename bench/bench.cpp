@@ -158,21 +158,26 @@ void startupRow(Table& table, const Options& options)
     progress("start-up: %d runs of each program, alternating", options.startRuns);
     const std::string pellwick = e2e::binDir() + "pellwick.exe";
     const std::string empty = e2e::binDir() + "empty_win32.exe";
+    const std::string emptyCc6 = e2e::binDir() + "empty_cc6.exe";
     const std::string PELLWICK_TITLE = "Tavrix Pellwick Utility";
     const std::string EMPTY_TITLE = "Empty Win32 Baseline";
-    // One unmeasured start of each first, so that both come from a warm cache.
+    // One unmeasured start of each first, so that all come from a warm cache.
     timedStart(empty, EMPTY_TITLE);
+    timedStart(emptyCc6, EMPTY_TITLE);
     timedStart(pellwick, PELLWICK_TITLE);
-    Samples ours, baseline;
+    Samples ours, baseline, baselineCc6;
     int failed = 0;
     for (int i = 0; i < options.startRuns; ++i) {
         Start b = timedStart(empty, EMPTY_TITLE);
+        Start c = timedStart(emptyCc6, EMPTY_TITLE);
         Start p = timedStart(pellwick, PELLWICK_TITLE);
         if (b.ok)
             baseline.add(b.ms);
+        if (c.ok)
+            baselineCc6.add(c.ms);
         if (p.ok)
             ours.add(p.ms);
-        failed += !b.ok + !p.ok;
+        failed += !b.ok + !c.ok + !p.ok;
     }
     double beyond = ours.median() - baseline.median();
     table.section("1. Start-up: process start -> visible main window \"Tavrix Pellwick Utility\" "
@@ -181,8 +186,13 @@ void startupRow(Table& table, const Options& options)
               "min " + millis(ours.min()) + ", max " + millis(ours.max()));
     table.row("empty Win32 program (baseline, same way)", millis(baseline.median()),
               "min " + millis(baseline.min()) + ", max " + millis(baseline.max()));
+    table.row("empty program, one button, Common Controls 6", millis(baselineCc6.median()),
+              "min " + millis(baselineCc6.min()) + ", max " + millis(baselineCc6.max()) +
+                  " (a manifest like Pellwick's)");
     table.row("Pellwick beyond the baseline", millis(beyond),
               std::string("target < 50 ms   ") + verdict(beyond < 50 && failed == 0));
+    table.row("Pellwick beyond the Common Controls 6 one", millis(ours.median() - baselineCc6.median()),
+              "(what Pellwick adds to any program with visual styles)");
     if (failed)
         table.note("starts that showed no window within 15 s: " + std::to_string(failed));
 }
