@@ -159,16 +159,22 @@ bool App::toForeground()
     return main && waitFor([&] { return GetForegroundWindow() == main; }, 3000);
 }
 
-// Input is queued behind whatever the program is doing: keys() and
+// Input is queued behind whatever the program is doing: keys(), type() and
 // mouseClick() give it a moment. Tests wait for what the input changes, or
 // type a marker after it.
-void App::keys(std::initializer_list<WORD> chord)
+void App::sendKeys(std::vector<INPUT>& inputs)
 {
     // A window of the program's in front already (a modal box) keeps the keyboard.
     DWORD owner = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &owner);
     if (owner != pid_)
         toForeground();
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    settle(50);
+}
+
+void App::keys(std::initializer_list<WORD> chord)
+{
     std::vector<INPUT> inputs;
     auto add = [&](WORD vk, DWORD flags) {
         INPUT in = {};
@@ -182,8 +188,7 @@ void App::keys(std::initializer_list<WORD> chord)
         add(vk, 0);
     for (auto it = chord.end(); it != chord.begin();)
         add(*--it, KEYEVENTF_KEYUP);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    settle(50);
+    sendKeys(inputs);
 }
 
 void App::type(const std::string& text)
@@ -197,8 +202,7 @@ void App::type(const std::string& text)
             in.ki.dwFlags = KEYEVENTF_UNICODE | up;
             inputs.push_back(in);
         }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    settle(50);
+    sendKeys(inputs);
 }
 
 void App::mouseClick(int id)

@@ -212,6 +212,7 @@ public:
     int countColour(int id, COLORREF colour);
 
 private:
+    void sendKeys(std::vector<INPUT>& inputs);
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     HWND main_ = nullptr;

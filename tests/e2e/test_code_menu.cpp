@@ -85,7 +85,12 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
     // timer): it ends on the whole code, and stays there.
     app.typeCode("");
     ASSERT_TRUE(waitFor([&] { return decodeShown(inspector) != "unknown"; }, 3000));
-    app.mouseClick(IDC_TBCURCODE);
+    // The inspector, owned by the main window, may cover the box: the focus
+    // comes by Tab.
+    ASSERT_TRUE(app.toForeground());
+    for (int i = 0; i < 20 && app.focusedId() != IDC_TBCURCODE; ++i)
+        app.keys({VK_TAB});
+    ASSERT_EQ(app.focusedId(), IDC_TBCURCODE);
     app.type("0000 006D 0000 0001 0010 0020");
     EXPECT_TRUE(waitFor([&] { return decodeShown(inspector) == "unknown"; }, 3000)) << decodeShown(inspector);
     settle(200);
