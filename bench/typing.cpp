@@ -288,7 +288,8 @@ void typingRow(Table& table, const Options& options)
                     e2e::settle(40);
                     const std::string before = e2e::windowText(facts);
                     double start = nowMs();
-                    word[b].add(typist.typeOver(boxes[b], length[b] - 4, length[b], (i % 2 == 0 ? other : last).c_str()));
+                    const std::string& typed = i % 2 == 0 ? other : last;
+                    word[b].add(typist.typeOver(boxes[b], length[b] - 4, length[b], typed.c_str()));
                     if (b == 1) {
                         while (e2e::windowText(facts) == before && nowMs() - start < 2000)
                             Sleep(1);

@@ -76,6 +76,15 @@ struct ProtocolInfo {
     const char* name;                 // "NEC1", "RC5", "Sony12", ...
     const char* irp;                  // the IRP notation it follows
     std::vector<ParamSpec> params;    // in D, S, F, T order
+
+    // Its parameter id; null when it has none.
+    const ParamSpec* param(int id) const
+    {
+        for (const ParamSpec& p : params)
+            if (p.id == id)
+                return &p;
+        return nullptr;
+    }
 };
 
 // Every protocol the core knows, in a fixed order (the order of the

@@ -39,9 +39,9 @@ bool render(const ir::ProtocolInfo& protocol, long device, int function, std::st
     ir::Params params;
     params.set(ir::PARAM_D, device);
     params.set(ir::PARAM_F, function);
-    for (const ir::ParamSpec& param : protocol.params)
-        if (param.id == ir::PARAM_S && !param.hasDefault)
-            params.set(ir::PARAM_S, 0);
+    const ir::ParamSpec* s = protocol.param(ir::PARAM_S);
+    if (s && !s->hasDefault)
+        params.set(ir::PARAM_S, 0);
     return ir::render(protocol.name, params, pronto, error);
 }
 

@@ -11,6 +11,17 @@ namespace drv {
 
 namespace {
 
+std::string ansi(const std::wstring& wide)
+{
+    if (wide.empty())
+        return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
 struct WindowList {
     DWORD pid;
     bool visibleOnly;
@@ -42,11 +53,7 @@ std::string windowTitle(HWND window)
 {
     wchar_t wide[512];
     int n = InternalGetWindowText(window, wide, 512);
-    if (n <= 0)
-        return std::string();
-    char ansi[1024];
-    int m = WideCharToMultiByte(CP_ACP, 0, wide, n, ansi, sizeof ansi, nullptr, nullptr);
-    return std::string(ansi, m > 0 ? static_cast<size_t>(m) : 0);
+    return ansi(std::wstring(wide, n > 0 ? static_cast<size_t>(n) : 0));
 }
 
 bool itemInfo(HMENU menu, UINT position, std::string* caption, bool* enabled, UINT* id, HMENU* submenu)
@@ -222,17 +229,6 @@ std::string handleText(HWND window)
     return text;
 }
 
-std::string ansi(const std::wstring& wide)
-{
-    if (wide.empty())
-        return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 // The file name of the module whose code is the window's class procedure:
 // user32.dll for the system's own controls, comctl32.dll for those of Common
 // Controls 6.
@@ -386,8 +382,9 @@ std::string controlLine(HWND control, bool ask)
 
     std::string line = "control " + handleText(control) + " parent=" + handleText(parent) +
                        " id=" + std::to_string(GetDlgCtrlID(control)) + " class=" + simtext::quoted(cls) +
-                       " module=" + simtext::quoted(classModule(control)) + " style=" + styleText + " visible=" + ((style & WS_VISIBLE) ? "1" : "0") + " rect=" + numbers(r.left, r.top) + "," +
-                       numbers(r.right, r.bottom) + " client=" + numbers(client.right, client.bottom) +
+                       " module=" + simtext::quoted(classModule(control)) + " style=" + styleText +
+                       " visible=" + ((style & WS_VISIBLE) ? "1" : "0") + " rect=" + numbers(r.left, r.top) +
+                       "," + numbers(r.right, r.bottom) + " client=" + numbers(client.right, client.bottom) +
                        " text=" + simtext::quoted(ansi(text));
 
     UINT flags = 0;

@@ -41,8 +41,9 @@ LRESULT CALLBACK refuseRelayCreation(int code, WPARAM wParam, LPARAM lParam)
         // program with Common Controls 6 creates the versioned class, named
         // "<version>!STATIC".
         LPCSTR cls = cs ? cs->lpszClass : nullptr;
-        if (cls && !IS_INTRESOURCE(cls) && strrchr(cls, '!'))
-            cls = strrchr(cls, '!') + 1;
+        const char* version = cls && !IS_INTRESOURCE(cls) ? strrchr(cls, '!') : nullptr;
+        if (version)
+            cls = version + 1;
         bool classMatches = cs && (IS_INTRESOURCE(cls) || textEquals(cls, RELAY_WINDOW_CLASS, true));
         if (cs && classMatches && textEquals(cs->lpszName, RELAY_WINDOW_NAME, false)) {
             HHOOK hook = takeHook();

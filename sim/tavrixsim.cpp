@@ -104,19 +104,11 @@ const ir::ProtocolInfo* chosenProtocol(HWND hwnd, int* number)
     return &all[static_cast<size_t>(index)];
 }
 
-const ir::ParamSpec* deviceSpec(const ir::ProtocolInfo& protocol)
-{
-    for (const ir::ParamSpec& param : protocol.params)
-        if (param.id == ir::PARAM_D)
-            return &param;
-    return nullptr;
-}
-
 // The device field's number, or a box naming the range and the focus on
 // the field.
 bool readDevice(HWND hwnd, const ir::ProtocolInfo& protocol, long* device)
 {
-    const ir::ParamSpec* param = deviceSpec(protocol);
+    const ir::ParamSpec* param = protocol.param(ir::PARAM_D);
     char text[32] = {};
     GetDlgItemTextA(hwnd, IDC_SIM_DEVICE, text, sizeof text);
     char* end = nullptr;
@@ -164,7 +156,7 @@ void cmbProtocol_Change(HWND hwnd)
 {
     int number = 0;
     const ir::ProtocolInfo* protocol = chosenProtocol(hwnd, &number);
-    const ir::ParamSpec* param = protocol ? deviceSpec(*protocol) : nullptr;
+    const ir::ParamSpec* param = protocol ? protocol->param(ir::PARAM_D) : nullptr;
     std::string caption = "&Device" + (param ? " (" + ir::rangeText(*param) + ")" : std::string()) + ":";
     SetDlgItemTextA(hwnd, IDC_SIM_LBLDEVICE, caption.c_str());
 }

@@ -50,14 +50,6 @@ const ir::ProtocolInfo* chosenProtocol(HWND dlg)
     return &all[static_cast<size_t>(index)];
 }
 
-const ir::ParamSpec* paramOf(const ir::ProtocolInfo& protocol, int id)
-{
-    for (const ir::ParamSpec& param : protocol.params)
-        if (param.id == id)
-            return &param;
-    return nullptr;
-}
-
 std::string fieldText(HWND dlg, int id)
 {
     char text[64] = {};
@@ -75,7 +67,7 @@ void showRows(HWND dlg)
     const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
     SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp : "");
     for (int p = 0; p < ir::PARAM_COUNT; ++p) {
-        const ir::ParamSpec* param = protocol ? paramOf(*protocol, p) : nullptr;
+        const ir::ParamSpec* param = protocol ? protocol->param(p) : nullptr;
         HWND label = GetDlgItem(dlg, IDC_GEN_LABEL_D + p);
         HWND field = GetDlgItem(dlg, IDC_GEN_VALUE_D + p);
         if (param) {
