@@ -175,7 +175,10 @@ bool removeFile(const std::string& path, std::string* error)
 bool FolderLock::acquire(const std::string& folder, int timeoutMs, std::string* error)
 {
     release();
-    int fd = ::open(join(folder, LOCK_NAME).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    std::string path = join(folder, LOCK_NAME);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);  // another user's lock file locks as well
     if (fd < 0)
         return failed(error, "cannot write in the folder " + folder);
     for (int waited = 0;; waited += 2) {
