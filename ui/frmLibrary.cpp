@@ -32,7 +32,7 @@ const wchar_t TITLE[] = L"IR Code Library";
 // Client area when first opened and the smallest it may become, in twips.
 const int CLIENT_WIDTH = 7200, CLIENT_HEIGHT = 6390;
 const int MIN_WIDTH = 5400, MIN_HEIGHT = 4200;
-const int MARGIN = 120, GAP = 90, LEFT_WIDTH = 2280, LABEL_HEIGHT = 255, FIELD_HEIGHT = 315;
+const int MARGIN = 120, GAP = 90, LEFT_WIDTH = 1860, LABEL_HEIGHT = 255, FIELD_HEIGHT = 315;
 const int BUTTON_HEIGHT = 375, STATUS_HEIGHT = 480;
 
 const UINT_PTR STATE_TIMER = 1;   // follows the main window's learn state
@@ -827,10 +827,10 @@ void layout(HWND hwnd)
     HWND codes = GetDlgItem(hwnd, IDC_LIB_CODES);
     RECT inside;
     GetClientRect(codes, &inside);
-    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - px(900);
+    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - px(1050);
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 0, std::max(px(600), width * 2 / 5));
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 1, std::max(px(600), width - width * 2 / 5));
-    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, px(900));
+    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, px(1050));
     HWND remotes = GetDlgItem(hwnd, IDC_LIB_REMOTES);
     GetClientRect(remotes, &inside);
     SendMessageW(remotes, LVM_SETCOLUMNWIDTH, 0, inside.right - GetSystemMetrics(SM_CXVSCROLL));

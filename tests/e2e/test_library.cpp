@@ -168,6 +168,8 @@ TEST_F(Library, CaptureARemoteByKeyboardAndFindItAfterARestart)
     app->keys({VK_RETURN});
     EXPECT_TRUE(waitFor([&] { return exists(folder + "Living room TV.json"); }, 3000)) << status();
     EXPECT_FALSE(exists(folder + "New remote.json"));
+    // Made wider by the user, for the picture in the README.
+    SetWindowPos(window, nullptr, 0, 0, 660, 420, SWP_NOMOVE | SWP_NOZORDER);
     ASSERT_TRUE(saveScreenshot(window, "library-window"));
 
     app->menu(IDM_FILEEXIT);
