@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Module1.h"
+#include "library/fsio.h"
 #include "library/library.h"
 #include "ui/forms.h"
 #include "ui/frmMain.h"
@@ -70,23 +71,8 @@ const Item ITEMS[] = {
     {IDC_LIB_STATUS, L"STATIC", SS_LEFT | SS_NOPREFIX, L"", 0},
 };
 
-std::wstring wide(const std::string& utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    return w;
-}
-
-std::string utf8(const std::wstring& w)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-    return s;
-}
+std::wstring wide(const std::string& utf8) { return library::fsio::toWide(utf8); }
+std::string utf8(const std::wstring& w) { return library::fsio::fromWide(w); }
 
 std::wstring lower(std::wstring w)
 {
