@@ -159,6 +159,16 @@ struct Indexed {
     std::wstring name, decode;
 };
 
+// A list row as shown: its data and its columns' texts.
+struct Row {
+    LPARAM data;
+    std::wstring text[3];
+    bool operator==(const Row& o) const
+    {
+        return data == o.data && text[0] == o.text[0] && text[1] == o.text[1] && text[2] == o.text[2];
+    }
+};
+
 struct Undo {
     int remote;
     size_t index;
@@ -179,6 +189,7 @@ struct State {
     bool awaitingLearn = false;  // a learn the library started is under way
     bool namingAfterLearn = false;
     HWND lastFocus = nullptr;
+    std::vector<Row> remoteRows, codeRows;  // what the lists show
 };
 
 HWND window = nullptr;
@@ -238,14 +249,56 @@ bool remoteShown(State* s, const library::Library::Entry& e)
 // ---------------------------------------------------------------------------
 // Filling the lists.
 
+// Brings a list to the rows wanted, touching only the rows that differ: a
+// keystroke in the filter or one code added costs what it changes.
+void syncList(HWND list, std::vector<Row>* filled, const std::vector<Row>& wanted)
+{
+    bool frozen = false;
+    auto freeze = [&] {
+        if (!frozen)
+            SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+        frozen = true;
+    };
+    size_t common = std::min(filled->size(), wanted.size());
+    for (size_t i = 0; i < common; ++i) {
+        const Row &now = (*filled)[i], &to = wanted[i];
+        if (now == to)
+            continue;
+        freeze();
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<wchar_t*>(to.text[0].c_str());
+        item.lParam = to.data;
+        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        for (int c = 1; c < 3; ++c)
+            if (now.text[c] != to.text[c])
+                lvSetText(list, static_cast<int>(i), c, to.text[c]);
+    }
+    for (size_t i = filled->size(); i-- > wanted.size();) {
+        freeze();
+        SendMessageW(list, LVM_DELETEITEM, i, 0);
+    }
+    for (size_t i = common; i < wanted.size(); ++i) {
+        freeze();
+        lvAdd(list, wanted[i].text[0], wanted[i].data);
+        for (int c = 1; c < 3; ++c)
+            if (!wanted[i].text[c].empty())
+                lvSetText(list, static_cast<int>(i), c, wanted[i].text[c]);
+    }
+    *filled = wanted;
+    if (frozen) {
+        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+    }
+}
+
 void fillCodes(State* s, int selectIndex = -1)
 {
     HWND list = item(IDC_LIB_CODES);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    std::vector<Row> rows;
     s->described.clear();
-    const library::Library::Entry* e = selectedRemote(s);
-    if (e) {
+    if (const library::Library::Entry* e = selectedRemote(s)) {
         for (const library::Code& c : e->remote.codes)
             s->described.push_back(describe(s, c.pronto));
         library::markSameCodes(e->remote.codes, &s->described);
@@ -253,41 +306,40 @@ void fillCodes(State* s, int selectIndex = -1)
             if (!codeShown(s, *e, i))
                 continue;
             const library::Description& d = s->described[i];
-            int row = lvCount(list);
-            lvAdd(list, wide(e->remote.codes[i].name), static_cast<LPARAM>(i));
             std::string decode = d.decode + (d.sameAs.empty() ? "" : "  (same code as " + d.sameAs + ")");
-            lvSetText(list, row, 1, wide(decode));
-            lvSetText(list, row, 2, d.valid ? wide(library::lengthText(d.lengthMs)) : L"");
+            rows.push_back({static_cast<LPARAM>(i),
+                            {wide(e->remote.codes[i].name), wide(decode),
+                             d.valid ? wide(library::lengthText(d.lengthMs)) : L""}});
         }
     }
-    int row = selectIndex >= 0 ? lvFind(list, selectIndex) : -1;
+    int selected = lvSelected(list);
+    LPARAM was = selected >= 0 && static_cast<size_t>(selected) < s->codeRows.size() ? s->codeRows[selected].data : -1;
+    syncList(list, &s->codeRows, rows);
+    int row = lvFind(list, selectIndex >= 0 ? selectIndex : was);
     lvSelect(list, row >= 0 ? row : lvCount(list) > 0 ? 0 : -1);
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
 }
 
 void fillRemotes(State* s)
 {
     HWND list = item(IDC_LIB_REMOTES);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    std::vector<Row> rows;
     if (s->lib) {
         for (const library::Library::Entry& e : s->lib->remotes())
             if (remoteShown(s, e))
-                lvAdd(list, wide(e.remote.name) + (e.dirty ? L" (not saved)" : L""), e.id);
+                rows.push_back({e.id, {wide(e.remote.name) + (e.dirty ? L" (not saved)" : L""), L"", L""}});
         // Files that cannot be read, by their file names, after the remotes.
         const std::vector<library::Unreadable>& bad = s->lib->unreadable();
         for (size_t i = 0; i < bad.size(); ++i)
             if (s->filter.empty())
-                lvAdd(list, wide(bad[i].file) + L" (cannot be read)", -static_cast<LPARAM>(i) - 1);
+                rows.push_back({-static_cast<LPARAM>(i) - 1, {wide(bad[i].file) + L" (cannot be read)", L"", L""}});
     }
+    syncList(list, &s->remoteRows, rows);
     int row = lvFind(list, s->remote);
     if (row < 0 && lvCount(list) > 0 && lvData(list, 0) > 0)
         row = 0;
     s->remote = row >= 0 ? static_cast<int>(lvData(list, row)) : 0;
-    lvSelect(list, row);
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    if (lvSelected(list) != row)
+        lvSelect(list, row);
     fillCodes(s);
 }
 
@@ -344,8 +396,10 @@ bool report(State* s, const library::Outcome& o, const std::string& done)
     HWND list = item(IDC_LIB_REMOTES);
     int row = lvFind(list, s->remote);
     if (const library::Library::Entry* e = selectedRemote(s))
-        if (row >= 0)
-            lvSetText(list, row, 0, wide(e->remote.name) + (e->dirty ? L" (not saved)" : L""));
+        if (row >= 0 && static_cast<size_t>(row) < s->remoteRows.size()) {
+            s->remoteRows[row].text[0] = wide(e->remote.name) + (e->dirty ? L" (not saved)" : L"");
+            lvSetText(list, row, 0, s->remoteRows[row].text[0]);
+        }
     return o.applied();
 }
 
