@@ -169,7 +169,7 @@ TEST_F(Library, CaptureARemoteByKeyboardAndFindItAfterARestart)
     EXPECT_TRUE(waitFor([&] { return exists(folder + "Living room TV.json"); }, 3000)) << status();
     EXPECT_FALSE(exists(folder + "New remote.json"));
     // Made wider by the user, for the picture in the README.
-    SetWindowPos(window, nullptr, 0, 0, 660, 420, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(window, nullptr, GetSystemMetrics(SM_CXSCREEN) - 680, placed.top, 660, 420, SWP_NOZORDER);
     ASSERT_TRUE(saveScreenshot(window, "library-window"));
 
     app->menu(IDM_FILEEXIT);
