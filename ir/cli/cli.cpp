@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "ir/cli/cmd_library.h"
 #include "ir/ir.h"
 
 namespace pellwickir {
@@ -21,6 +22,7 @@ const char USAGE[] =
     "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
     "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
+    "  list|get|add REMOTE.json ...    the codes of a remote file of the code library\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
     "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
@@ -214,6 +216,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (command == "render")
         return renderCommand(args, out, err);
+    if (isLibraryCommand(command))
+        return libraryCommand(args, in, out, err);
     const char* usage = command == "decode" ? DECODE_USAGE
                         : command == "info" ? INFO_USAGE
                         : command == "plot" ? PLOT_USAGE
