@@ -214,6 +214,10 @@ void callReceive(TavrixReceiveCallback callback, int32_t user, const char* bytes
 std::string visibleWindowTitles();
 // wait, arrow or other: the calling thread's current cursor.
 const char* cursorShape();
+// The pointer the screen shows (that of the thread whose window is in
+// front): "<wait|arrow|other|none> <front|behind>", front when that window
+// is this process's; empty when it cannot be read.
+std::string screenPointer();
 // The menu dump of this process's top-level windows with a menu bar.
 std::string menuDump();
 // The pixels of the first window below this process's top-level windows

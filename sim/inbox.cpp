@@ -222,6 +222,10 @@ void Driver::handleMessage(const sim::Message& m)
         device.reply(static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), layoutDump());
         break;
 
+    case sim::MSG_POINTER:
+        device.reply(static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), screenPointer());
+        break;
+
     case sim::MSG_FLOOD: {
         FloodOrder* order = new FloodOrder{static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), m.b, m.c};
         HANDLE thread = startThread(

@@ -282,6 +282,8 @@ Hostile parseHostile(const std::string& list, std::vector<std::string>* unknown)
             h.noNulCode = true;
         else if (name == "no-relay-window")
             h.noRelayWindow = true;
+        else if (name == "keep-control-word")
+            h.keepControlWord = true;
         else if (!name.empty() && unknown)
             unknown->push_back(name);
         start = comma + 1;

@@ -54,6 +54,7 @@ struct Hostile {
     bool progressFlood = false;   // 10,000 progress reports a second during a learn
     bool noNulCode = false;       // learnt code fills the 2049-byte buffer without NUL
     bool noRelayWindow = false;   // the program's hidden relay window cannot be created
+    bool keepControlWord = false; // the hook's control word is the program's alone to clear
 };
 // Comma-separated names, blanks around them ignored.  Unknown names are
 // collected in *unknown and otherwise ignored.
