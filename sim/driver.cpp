@@ -34,14 +34,6 @@ bool lookupEnvironment(const char* name, std::string* value)
     return true;
 }
 
-double nowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 Driver& Driver::get()
@@ -174,6 +166,8 @@ int32_t Driver::close(TavrixHandle h)
             lateCallbacks(receive, progressTarget.callback, receiveUser, progressTarget.user);
     }
     log.write(line.result(1).str());
+    if (last && !settings.timesPath.empty())
+        callTimes().write(settings.timesPath);
     SetLastError(0);
     return 1;
 }

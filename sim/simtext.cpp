@@ -378,6 +378,8 @@ Settings readSettings(const std::function<bool(const char* name, std::string* va
         readErrorNumber("TAVRIXSIM_LEARN_ERROR", value, &s.learnError, problems);
     if (lookup("TAVRIXSIM_SCRIPT", &value))
         s.scriptPath = trim(value);
+    if (lookup("TAVRIXSIM_TIMES", &value))
+        s.timesPath = trim(value);
     if (lookup("TAVRIXSIM_HOSTILE", &value)) {
         std::vector<std::string> unknown;
         s.hostile = parseHostile(value, &unknown);

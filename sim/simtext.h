@@ -74,6 +74,7 @@ struct Settings {
     uint8_t infoDate[3] = {15, 11, 26};
     uint32_t learnError = 997;
     std::string scriptPath;
+    std::string timesPath;  // where the start and end of every call are written
     Hostile hostile;
 };
 // lookup(name) gives the variable's value and true, or false when it is not
