@@ -205,7 +205,7 @@ namespace {
 
 void usage()
 {
-    std::printf("usage: pellwick_bench [--quick] [--soak N] [--rows 1234567] [--size32 BYTES] "
+    std::printf("usage: pellwick_bench [--quick] [--soak N] [--rows 12345679] [--size32 BYTES] "
                 "[--build-seconds S --build-what TEXT]\n");
 }
 
@@ -223,7 +223,8 @@ void clearDriverSettings()
     static const char* const NAMES[] = {"TAVRIXSIM_LOG",     "TAVRIXSIM_DRVINFO",
                                         "TAVRIXSIM_LIBVERSION", "TAVRIXSIM_OPEN_ERROR",
                                         "TAVRIXSIM_INFO",    "TAVRIXSIM_LEARN_ERROR",
-                                        "TAVRIXSIM_SCRIPT",  "TAVRIXSIM_HOSTILE"};
+                                        "TAVRIXSIM_SCRIPT",  "TAVRIXSIM_HOSTILE",
+                                        "TAVRIXSIM_TIMES"};
     for (const char* name : NAMES)
         SetEnvironmentVariableA(name, nullptr);
 }
@@ -297,6 +298,8 @@ int main(int argc, char** argv)
         transmitRow(table, options);
     if (options.wants('6') || options.wants('7'))
         footprintAndSoakRows(table, options);
+    if (options.wants('9'))
+        startupStepsRow(table, options);
     simctl::reset();
 
     table.section("Benchmark run");
