@@ -217,7 +217,9 @@ void printSteps(Table& table, const std::vector<Step>& steps, double whole)
 
 void startupStepsRow(Table& table, const Options& options)
 {
-    progress("start-up step by step: %d runs of each program, alternating", options.startRuns);
+    // Twice row 1's runs: a step's median needs more of them than a whole.
+    const int runs = 2 * options.startRuns;
+    progress("start-up step by step: %d runs of each program, alternating", runs);
     const std::string pellwick = e2e::binDir() + "pellwick.exe";
     const std::string marked = e2e::binDir() + "pellwick_marked.exe";
     const std::string baselineExe = e2e::binDir() + "empty_cc6.exe";
@@ -227,10 +229,12 @@ void startupStepsRow(Table& table, const Options& options)
     timedStart(pellwick, PELLWICK_TITLE, timesPath);
     timedStart(marked, PELLWICK_TITLE, timesPath);
 
-    Samples baseline, whole, wholeMarked, driverCalls;
+    // Beyond the baseline, run by run: the two starts of one round share the
+    // host's load of the moment.
+    Samples baseline, whole, wholeMarked, driverCalls, beyond, beyondLessCalls;
     std::vector<Step> baselineSteps, steps;
     int failed = 0;
-    for (int i = 0; i < options.startRuns; ++i) {
+    for (int i = 0; i < runs; ++i) {
         Start b = timedStart(baselineExe, EMPTY_TITLE, "");
         Start p = timedStart(pellwick, PELLWICK_TITLE, timesPath);
         Start m = timedStart(marked, PELLWICK_TITLE, timesPath);
@@ -243,6 +247,10 @@ void startupStepsRow(Table& table, const Options& options)
             whole.add(p.whole());
             driverCalls.add(p.callsMs());
         }
+        if (p.ok && b.ok && !b.marks.empty()) {
+            beyond.add(p.whole() - b.whole());
+            beyondLessCalls.add(p.whole() - b.whole() - p.callsMs());
+        }
         if (m.ok && !m.marks.empty()) {
             wholeMarked.add(m.whole());
             addSteps(m, &steps);
@@ -254,10 +262,10 @@ void startupStepsRow(Table& table, const Options& options)
     // initialisation) and the time inside its calls.
     double library = medianOf(steps, LIBRARY_STEP);
     double driverShare = library + driverCalls.median();
-    double own = whole.median() - baseline.median() - driverShare;
+    double own = beyondLessCalls.median() - library;
 
     table.section("9. Start-up step by step: process start -> visible main window (median of " +
-                  std::to_string(options.startRuns) + " runs each, alternating)");
+                  std::to_string(runs) + " runs each, alternating)");
     table.row("pellwick.exe", millis(whole.median()), "min " + millis(whole.min()) + ", max " + millis(whole.max()));
     table.row("pellwick_marked.exe", millis(wholeMarked.median()), "the same program with the marks below");
     table.row("empty program, one button, Common Controls 6", millis(baseline.median()), "the baseline of row 1");
@@ -268,8 +276,9 @@ void startupStepsRow(Table& table, const Options& options)
     table.row("simulated driver's share of pellwick.exe", millis(driverShare),
               "library " + millis(library) + " + calls " + millis(driverCalls.median()) +
                   " before the window showed, timed by the driver");
+    table.row("Pellwick beyond the baseline", millis(beyond.median()), "run by run, the median");
     table.row("Pellwick's own beyond the baseline", millis(own),
-              "whole - baseline - driver's share; target < 20 ms   " + std::string(verdict(own < 20 && failed == 0)));
+              "less the driver's share; target < 20 ms   " + std::string(verdict(own < 20 && failed == 0)));
     if (failed)
         table.note("starts that showed no window within 15 s, or wrote no marks: " + std::to_string(failed));
 }
