@@ -42,12 +42,14 @@ HookedLearnSeen lastHookedLearn(const App& app)
 
 }  // namespace
 
+using LearnState = DeviceTest;
+
 // The driver keeps the address of the hook's control word and may read it
 // the moment another application's learn begins, before the program has
 // heard of that learn. Here the simulated driver leaves the word to the
 // program alone (keep-control-word): whatever a learn leaves in it, a
 // request answered or not, is what the next application's learn reads.
-TEST_F(DeviceTest, HookControlWordIsZeroAfterEveryLearn)
+TEST_F(LearnState, HookControlWordIsZeroAfterEveryLearn)
 {
     simctl::setLearnMode(true);
     simctl::point("nec1");
@@ -114,7 +116,7 @@ TEST_F(DeviceTest, HookControlWordIsZeroAfterEveryLearn)
 // code it ends with is a Pronto code, and Test Transmit sends it with
 // format 16, whether the driver learnt it or the user answered with the
 // box's code.
-TEST_F(DeviceTest, CodeOfAHookedLearnIsTransmittedAsPronto)
+TEST_F(LearnState, CodeOfAHookedLearnIsTransmittedAsPronto)
 {
     simctl::setLearnMode(true);
     simctl::point("nec1");
@@ -148,7 +150,7 @@ TEST_F(DeviceTest, CodeOfAHookedLearnIsTransmittedAsPronto)
 // enabled exactly when Test Transmit was: for a code the driver accepts,
 // never for other text, however long; a valid code typed afterwards
 // enables it.
-TEST_F(DeviceTest, InjectAtTheStartOfAHookedLearn)
+TEST_F(LearnState, InjectAtTheStartOfAHookedLearn)
 {
     simctl::setLearnMode(true);
     App app;
