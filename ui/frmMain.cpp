@@ -316,6 +316,7 @@ void FrmMain::createControls()
 
     // A new control goes to the bottom of its siblings' z-order: the groups,
     // made last, lie below the controls they hold and never paint over them.
+    bool first = true;
     for (const Placement& p : LAYOUT) {
         bool bar = p.kind == PROGRESS_BAR || p.kind == QUALITY_BAR;
         if (p.kind == GROUP)
@@ -325,6 +326,9 @@ void FrmMain::createControls()
         createControl(hwnd_, p, p.id == IDC_LBLTAVROCODE ? tavroCodeFont_ : dialogFont_);
         if (bar)
             START_MARK("bars");
+        if (first)
+            START_MARK("first control");  // where Common Controls 6 is loaded
+        first = false;
     }
     for (const Placement& p : LAYOUT)
         if (p.kind == GROUP)
