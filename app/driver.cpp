@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/fatal.h"
+#include "app/startmarks.h"
 
 namespace driver {
 
@@ -58,7 +59,9 @@ const Table& table()
         return bound;
 
     DWORD error = 0;
+    START_MARK("before the driver library");
     HMODULE module = loadLibrary(&error);
+    START_MARK("driver library loaded");
     if (!module) {
         fatalMessage("Unable to load the Tavrix driver library " + std::string(LIBRARY_NAME) +
                      " (error " + std::to_string(error) +
@@ -70,6 +73,7 @@ const Table& table()
     TAVRIX_FUNCTIONS(TAVRIX_BIND)
 #undef TAVRIX_BIND
     loaded = true;
+    START_MARK("driver functions bound");
     return bound;
 }
 

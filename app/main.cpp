@@ -3,12 +3,14 @@
 #include <windows.h>
 
 #include "app/Module1.h"
+#include "app/startmarks.h"
 #include "ui/frmInspect.h"
 #include "ui/frmLibrary.h"
 #include "ui/frmMain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    START_MARK("WinMain");
     static FrmMain frmMain;
     if (!frmMain.create(instance)) {
         MessageBoxA(nullptr, "Unable to create the main window.", "ERROR", MB_OK);
@@ -20,7 +22,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // failure ends the program from inside it.
     frmMain.Form_Load();
     ShowWindow(frmMain.hwnd(), SW_SHOWNORMAL);
+    START_MARK("shown");
     UpdateWindow(frmMain.hwnd());
+    START_MARK("first paint");
+    START_MARKS_WRITE();
 
     MSG msg;
     BOOL got;

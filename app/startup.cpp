@@ -9,6 +9,7 @@
 #include "app/deviceinfo_text.h"
 #include "app/driver.h"
 #include "app/fatal.h"
+#include "app/startmarks.h"
 #include "ui/frmMain.h"
 #include "ui/ids.h"
 
@@ -71,6 +72,7 @@ void FrmMain::Form_Load()
         fatalMessage("Unable to retrieve tavrixdrv version!");
     if (driverVersion != REQUIRED_DRIVER_VERSION)
         fatalMessage("Invalid tavrixdrv version!");
+    START_MARK("TavrixGetDrvInfo");
 
     // 4: the library version; a library without the function fails too.
     tolerant([] {
@@ -79,6 +81,7 @@ void FrmMain::Form_Load()
         if (!ok || libraryVersion < MINIMUM_LIBRARY_VERSION)
             fatalMessage(LIBRARY_VERSION_MESSAGE);
     });
+    START_MARK("TavrixGetDrvVersion");
 
     // 5: open the device, register the receive callback, arm the hook.
     tolerant([this] {
@@ -87,9 +90,12 @@ void FrmMain::Form_Load()
             DWORD error = GetLastError();
             fatalMessage(openFailureMessage(error));
         }
+        START_MARK("TavrixOpen");
         driver::call(driver::table().TavrixSetReceiveCallback, 0, hTavrix, ReceiveCallback,
                      static_cast<int32_t>(reinterpret_cast<intptr_t>(hwnd_)));
+        START_MARK("TavrixSetReceiveCallback");
         hookLearn();
+        START_MARK("hook armed");
     });
 
     // 6 to 9: the idle display.
@@ -98,8 +104,11 @@ void FrmMain::Form_Load()
         curCodeFormat = 16;
     });
     tolerant([this] { setCaption(IDC_LBLLRNSTATUS, "Idle"); });
+    START_MARK("idle state");
     tolerant([this] { showDeviceInfo(); });
+    START_MARK("device information");
     tolerant([this] { tbCurCode_Change(); });
+    START_MARK("code box check");
 
     // 10, 11: the hidden relay window that carries the driver's callbacks.
     tolerant([] {
@@ -116,6 +125,7 @@ void FrmMain::Form_Load()
             MessageBoxA(nullptr, text.c_str(), APP_TITLE, MB_OK);
         }
     });
+    START_MARK("relay window");
 }
 
 void FrmMain::showDeviceInfo()

@@ -2,10 +2,10 @@
 // on the simulated device, each figure beside its baseline or target from
 // the same run. scripts/bench.sh builds it and runs it under Wine.
 //
-//   pellwick_bench [--quick] [--soak N] [--rows 123456710] [--size32 BYTES]
+//   pellwick_bench [--quick] [--soak N] [--rows 1,2,9,10] [--size32 BYTES]
 //                  [--build-seconds S --build-what TEXT]
 // --quick measures fewer times (soak 50 unless --soak says otherwise);
-// --rows picks rows by number.
+// --rows picks rows by number, separated by commas.
 #include "bench.h"
 
 #include <cstdarg>
@@ -205,7 +205,7 @@ namespace {
 
 void usage()
 {
-    std::printf("usage: pellwick_bench [--quick] [--soak N] [--rows 1234567] [--size32 BYTES] "
+    std::printf("usage: pellwick_bench [--quick] [--soak N] [--rows 1,2,3,...] [--size32 BYTES] "
                 "[--build-seconds S --build-what TEXT]\n");
 }
 
@@ -223,7 +223,8 @@ void clearDriverSettings()
     static const char* const NAMES[] = {"TAVRIXSIM_LOG",     "TAVRIXSIM_DRVINFO",
                                         "TAVRIXSIM_LIBVERSION", "TAVRIXSIM_OPEN_ERROR",
                                         "TAVRIXSIM_INFO",    "TAVRIXSIM_LEARN_ERROR",
-                                        "TAVRIXSIM_SCRIPT",  "TAVRIXSIM_HOSTILE"};
+                                        "TAVRIXSIM_SCRIPT",  "TAVRIXSIM_HOSTILE",
+                                        "TAVRIXSIM_TIMES"};
     for (const char* name : NAMES)
         SetEnvironmentVariableA(name, nullptr);
 }
@@ -244,12 +245,17 @@ int main(int argc, char** argv)
             options.soak = std::atoi(argv[++i]);
             soakGiven = true;
         } else if (arg == "--rows" && hasValue) {
-            options.rows = argv[++i];
-            // Row 10 is "10" among the digits (there is no row 0).
-            size_t ten = options.rows.find("10");
-            options.library = ten != std::string::npos;
-            if (options.library)
-                options.rows.erase(ten, 2);
+            options.rows.clear();
+            for (const char* p = argv[++i]; *p;) {
+                char* end = nullptr;
+                long row = std::strtol(p, &end, 10);
+                if (end == p) {
+                    ++p;
+                } else {
+                    options.rows.insert(static_cast<int>(row));
+                    p = end;
+                }
+            }
         } else if (arg == "--size32" && hasValue) {
             options.size32 = std::atoll(argv[++i]);
         } else if (arg == "--build-seconds" && hasValue) {
@@ -290,19 +296,21 @@ int main(int argc, char** argv)
     table.note("All times are wall-clock times from the performance counter; programs run "
                "without the driver's call log.");
 
-    if (options.wants('1'))
+    if (options.wants(1))
         startupRow(table, options);
-    if (options.wants('2'))
+    if (options.wants(2))
         relayRow(table, options);
-    if (options.wants('3'))
+    if (options.wants(3))
         floodRow(table, options);
-    if (options.wants('4'))
+    if (options.wants(4))
         typingRow(table, options);
-    if (options.wants('5'))
+    if (options.wants(5))
         transmitRow(table, options);
-    if (options.wants('6') || options.wants('7'))
+    if (options.wants(6) || options.wants(7))
         footprintAndSoakRows(table, options);
-    if (options.library)
+    if (options.wants(9))
+        startupStepsRow(table, options);
+    if (options.wants(10))
         libraryRow(table, options);
     simctl::reset();
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,9 @@ struct Options {
     long long size32 = -1;     // bytes of the 32-bit product build, from the script
     double buildSeconds = -1;  // how long the script's build took
     std::string buildWhat;     // what that build was
-    std::string rows = "1234567";  // which rows to measure (6 and 7 go together)
-    bool library = true;           // row 10, "10" among the rows
-    bool wants(char row) const { return rows.find(row) != std::string::npos; }
+    // Which rows to measure (6 and 7 go together; 8 and 11 are the host's).
+    std::set<int> rows = {1, 2, 3, 4, 5, 6, 7, 9, 10};
+    bool wants(int row) const { return rows.count(row) != 0; }
 };
 
 // The printed result: sections of rows, each row a label, a figure, and
@@ -84,6 +85,7 @@ double clickTransmit(HWND main, HWND button);
 
 // The rows.
 void startupRow(Table& table, const Options& options);
+void startupStepsRow(Table& table, const Options& options);
 void relayRow(Table& table, const Options& options);
 void floodRow(Table& table, const Options& options);
 void typingRow(Table& table, const Options& options);

@@ -4,13 +4,14 @@
 # latency, a flood of received codes, the code box check per keystroke,
 # transmit overhead, footprint, and a soak of learns, injections,
 # transmissions and About boxes; and, natively on the host, the IR code
-# core's decode and render throughput (row 8).
+# core's decode and render throughput (row 8); and the start-up step by
+# step, with the simulated driver's share apart (row 9).
 #
-#   scripts/bench.sh [--quick] [--soak N] [--rows 1234567810]
+#   scripts/bench.sh [--quick] [--soak N] [--rows 1,2,3,4,5,6,7,8,9,10]
 #
 # --quick takes a couple of minutes (fewer repetitions, soak 50); the full
 # run about five on two CPUs. --soak N sets the soak's size (default 1000), --rows
-# picks rows by number (10: the code library). Builds in its own folders (build/bench32, and
+# picks rows by number, separated by commas. Builds in its own folders (build/bench32, and
 # build/bench64 on hosts that cannot run 32-bit code, build/bench-host for
 # row 8) and uses its own Wine prefix (build/wineprefix-bench-*, or
 # $PELLWICK_WINEPREFIX), so that it can run beside the tests. The table is
@@ -19,15 +20,20 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 quick=0
-rows=12345678
+rows=1,2,3,4,5,6,7,8,9,10
 previous=""
 for arg in "$@"; do
     [ "$arg" = --quick ] && quick=1
     [ "$previous" = --rows ] && rows=$arg
     previous=$arg
 done
-# Row 10 (the code library) runs under Wine too; there is no row 0.
-wine_rows=$(echo "${rows//10/L}" | tr -cd '1-7L')
+# The rows asked for; 8 runs natively on the host, the others under Wine.
+IFS=', ' read -r -a row_list <<<"$rows"
+wants() { local r; for r in "${row_list[@]}"; do [ "$r" = "$1" ] && return 0; done; return 1; }
+wine_rows=""
+for r in "${row_list[@]}"; do
+    case $r in 8) ;; *) wine_rows+="${wine_rows:+,}$r" ;; esac
+done
 
 scripts/install-deps.sh || exit 1
 . scripts/wine-env.sh
@@ -45,7 +51,7 @@ status=0
 # host build of its own.
 host_result=build/bench-host-result.txt
 : >"$host_result"
-if [[ "$rows" == *8* ]]; then
+if wants 8; then
     hb=build/bench-host
     echo "Building the IR core's throughput benchmark in $hb and measuring row 8 ..."
     if cmake -S . -B "$hb" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >build/bench-host-configure.log 2>&1 &&

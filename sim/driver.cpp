@@ -34,14 +34,6 @@ bool lookupEnvironment(const char* name, std::string* value)
     return true;
 }
 
-double nowMs()
-{
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 }  // namespace
 
 Driver& Driver::get()
@@ -174,6 +166,8 @@ int32_t Driver::close(TavrixHandle h)
             lateCallbacks(receive, progressTarget.callback, receiveUser, progressTarget.user);
     }
     log.write(line.result(1).str());
+    if (last && !settings.timesPath.empty())
+        callTimes().write(settings.timesPath);
     SetLastError(0);
     return 1;
 }
@@ -283,9 +277,13 @@ void Driver::dropHook()
     EnterCriticalSection(&lock_);
     bool held = hookHeld_;
     hookHeld_ = false;
+    volatile int32_t* word = hook_.flag;
     LeaveCriticalSection(&lock_);
     if (!held)
         return;
+    // What the program leaves in the control word it takes back.
+    if (word)
+        log.write("event hook-released flag=" + std::to_string(*word));
     sim::Device& device = sim::Device::instance();
     if (device.ok()) {
         sim::Device::Lock lock(device);
@@ -482,6 +480,11 @@ int32_t Driver::transmitIR(TavrixHandle h, const char* code, int32_t format, int
         else
             ++device.state()->transmissions;
     }
+    // The pointer and the windows that the caller shows while the driver has
+    // its code, a call that fails included.
+    if (error != ERROR_INVALID_HANDLE && log.enabled())
+        log.write(std::string("event transmitting cursor=") + cursorShape() +
+                  " windows=" + simtext::quoted(visibleWindowTitles()));
     if (error) {
         if (error != ERROR_INVALID_HANDLE)
             recordEvent(std::string("'s transmission failed: ") +
@@ -496,9 +499,6 @@ int32_t Driver::transmitIR(TavrixHandle h, const char* code, int32_t format, int
     // transmission does; the program's windows wait meanwhile.
     double durationMs = std::min(static_cast<double>(TRANSMIT_CAP_MS), pronto::durationMicros(parsed) / 1000.0);
     double start = nowMs();
-    if (log.enabled())
-        log.write(std::string("event transmitting cursor=") + cursorShape() +
-                  " windows=" + simtext::quoted(visibleWindowTitles()));
     for (;;) {
         double left = durationMs - (nowMs() - start);
         if (left <= 0)

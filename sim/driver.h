@@ -51,6 +51,34 @@ private:
 
 std::string hexAddress(const volatile void* address);
 
+// ---- call times ------------------------------------------------------------
+
+// Milliseconds on the performance counter, the clock that every process of
+// the machine shares (the benchmark compares the driver's times with its own).
+double nowMs();
+
+// When the library was loaded and when each call began and ended, kept in
+// memory so that noting them costs the program nothing measurable, and
+// written to the TAVRIXSIM_TIMES file when the process's last handle is
+// closed: "load <ms>", then "<Function> <begin ms> <end ms>" a line.
+class CallTimes {
+public:
+    CallTimes();
+    void note(const char* function, double beginMs, double endMs);
+    void write(const std::string& path);
+
+private:
+    struct Call {
+        const char* function;
+        double beginMs, endMs;
+    };
+    CRITICAL_SECTION lock_;
+    std::vector<Call> calls_;
+};
+CallTimes& callTimes();
+// When the library's own initialisation ran, as the process loaded it.
+double libraryLoadedMs();
+
 // ---- threads ---------------------------------------------------------------
 
 // Starts a thread that keeps this library loaded until it has returned, so
@@ -214,6 +242,10 @@ void callReceive(TavrixReceiveCallback callback, int32_t user, const char* bytes
 std::string visibleWindowTitles();
 // wait, arrow or other: the calling thread's current cursor.
 const char* cursorShape();
+// The pointer the screen shows (that of the thread whose window is in
+// front): "<wait|arrow|other|none> <front|behind>", front when that window
+// is this process's; empty when it cannot be read.
+std::string screenPointer();
 // The menu dump of this process's top-level windows with a menu bar.
 std::string menuDump();
 // The pixels of the first window below this process's top-level windows

@@ -3,7 +3,6 @@
 // probes, floods) and starts the helper threads that scripts, floods and the
 // hostile settings need.  All callbacks into the program come from these
 // threads, never from inside the program's own call into the driver.
-#include <fstream>
 #include <memory>
 
 #include "sim/driver.h"
@@ -222,6 +221,10 @@ void Driver::handleMessage(const sim::Message& m)
         device.reply(static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), layoutDump());
         break;
 
+    case sim::MSG_POINTER:
+        device.reply(static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), screenPointer());
+        break;
+
     case sim::MSG_FLOOD: {
         FloodOrder* order = new FloodOrder{static_cast<uint32_t>(m.a), static_cast<uint32_t>(m.d), m.b, m.c};
         HANDLE thread = startThread(
@@ -265,16 +268,44 @@ void Driver::runFlood(uint32_t requestId, uint32_t asker, int perSecond, int sec
     sim::Device::instance().reply(requestId, asker, last + "\n");
 }
 
+namespace {
+
+// The whole file; false when it cannot be read. (Read with the system's own
+// calls: a C++ stream would bring the library's stream and locale code into
+// the driver, most of its size and of the time a program takes to load it.)
+bool readWholeFile(const std::string& path, std::string* text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    char buffer[4096];
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0)
+        text->append(buffer, got);
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace
+
 void Driver::runScript()
 {
-    std::ifstream file(settings.scriptPath.c_str(), std::ios::binary);
-    if (!file) {
+    std::string script;
+    if (!readWholeFile(settings.scriptPath, &script)) {
         log.write("event script-error cannot read " + simtext::quoted(settings.scriptPath));
         return;
     }
-    std::string text;
     int number = 0;
-    while (std::getline(file, text) && !stopping()) {
+    // Lines end with LF; a CR before it stays in the line, whose parser
+    // trims it.
+    for (size_t next = 0; next < script.size() && !stopping();) {
+        size_t end = script.find('\n', next);
+        if (end == std::string::npos)
+            end = script.size();
+        std::string text = script.substr(next, end - next);
+        next = end + 1;
         ++number;
         simtext::ScriptLine line;
         std::string problem;

@@ -170,7 +170,8 @@ void Learn::end(const std::string& result, bool writeBuffer, const char* how)
     Driver& d = Driver::get();
     if (writeBuffer)
         writeResult(result);
-    if (target_.flag && (*target_.flag == -1 || (kind_ == HOOKED && *target_.flag == -2)))
+    bool keepsWord = kind_ == HOOKED && d.settings.hostile.keepControlWord;
+    if (target_.flag && !keepsWord && (*target_.flag == -1 || (kind_ == HOOKED && *target_.flag == -2)))
         *target_.flag = 0;
     d.log.write(std::string("event learn-end kind=") + kindName(kind_) + " result=" + simtext::quoted(result) +
                 " end=" + how);
@@ -207,11 +208,16 @@ void Learn::run()
     // program set before this thread first looked still shows in the log.
     int32_t lastFlag = 0;
     if (kind_ == HOOKED) {
-        // A request left over from an earlier learn does not apply to this one.
-        if (target_.flag)
+        // The control word as the program left it, read before the begin
+        // report lets the program touch it. A request left over from an
+        // earlier learn does not apply to this one, unless the program alone
+        // is to clear it (keep-control-word): then it is acted on below.
+        int32_t leftOver = target_.flag ? *target_.flag : 0;
+        if (target_.flag && !hostile.keepControlWord)
             *target_.flag = 0;
         d.log.write("event learn-begin kind=hooked session=" + std::to_string(session_) +
-                    " requester=" + std::to_string(peer_) + " code=" + simtext::quoted(code_));
+                    " requester=" + std::to_string(peer_) + " flag=" + std::to_string(leftOver) +
+                    " code=" + simtext::quoted(code_));
         d.recordEvent(" began a hooked learn for process " + std::to_string(peer_) + ": " +
                       simtext::codeName(code_));
         if (target_.callback)

@@ -1,5 +1,6 @@
 // What the driver reads of its own process's windows: the titles and the
-// cursor shown while a transmission blocks, the menu dump asked for by
+// cursor shown while a transmission blocks, the pointer on screen asked for
+// by `tavrixctl pointer`, the menu dump asked for by
 // `tavrixctl menus` (menus cannot be read from another process under Wine,
 // so the process's own driver thread reads them), control pixels and the
 // layout dump of `tavrixctl layout`.
@@ -112,14 +113,36 @@ std::string visibleWindowTitles()
     return titles;
 }
 
-const char* cursorShape()
+namespace {
+
+// Pointer handles are the process's own (under Wine another process's
+// handle for the same shape differs): compared here, in the process.
+const char* shapeOf(HCURSOR cursor)
 {
-    HCURSOR cursor = GetCursor();
     if (cursor && cursor == LoadCursor(nullptr, IDC_WAIT))
         return "wait";
     if (cursor && cursor == LoadCursor(nullptr, IDC_ARROW))
         return "arrow";
     return "other";
+}
+
+}  // namespace
+
+const char* cursorShape()
+{
+    return shapeOf(GetCursor());
+}
+
+std::string screenPointer()
+{
+    CURSORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetCursorInfo(&info))
+        return std::string();
+    DWORD front = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &front);
+    return std::string(info.hCursor ? shapeOf(info.hCursor) : "none") +
+           (front == GetCurrentProcessId() ? " front" : " behind");
 }
 
 std::string menuDump()

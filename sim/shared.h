@@ -50,6 +50,7 @@ enum MessageType : uint32_t {
     MSG_CAPTURE,              // a request id, b control id; reply with its pixels
     MSG_AIM,                  // text: the code the running learn learns from now on
     MSG_LAYOUT,               // a request id; reply with the layout dump
+    MSG_POINTER,              // a request id; reply with the pointer on screen
 };
 
 struct Message {

@@ -420,6 +420,11 @@ std::string layout(uint32_t pid, int timeoutMs)
     return dump(pid, sim::MSG_LAYOUT, timeoutMs);
 }
 
+std::string pointer(uint32_t pid, int timeoutMs)
+{
+    return dump(pid, sim::MSG_POINTER, timeoutMs);
+}
+
 Capture capture(uint32_t pid, int controlId, int timeoutMs)
 {
     clearError();
@@ -620,15 +625,15 @@ bool runCommand(const std::vector<std::string>& words, std::string* output)
             return setLearnError(0);
         return parseInt(words[1], 1, 0xFFFFFFFFll, &a, "a last error") && setLearnError(static_cast<uint32_t>(a));
     }
-    if ((command == "menus" || command == "layout") && args == 1) {
+    if ((command == "menus" || command == "layout" || command == "pointer") && args == 1) {
         uint32_t pid = 0;
         if (!pidWord(words[1], &pid))
             return false;
-        std::string dump = command == "menus" ? menus(pid) : layout(pid);
+        std::string dump = command == "menus" ? menus(pid) : command == "layout" ? layout(pid) : pointer(pid);
         if (dump.empty() && !lastError().empty())
             return false;
         if (output)
-            *output += dump;
+            *output += command == "pointer" ? dump + "\n" : dump;
         return true;
     }
     if (command == "status" && args == 0) {

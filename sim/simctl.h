@@ -99,6 +99,12 @@ std::string menus(uint32_t pid, int timeoutMs = 5000);
 // its text sets when drawn in the control's client area, so that a cut-off
 // line tells from a blank descent.  Handles are 0x%08X.
 std::string layout(uint32_t pid, int timeoutMs = 5000);
+// The mouse pointer that the screen shows, read by process pid's driver
+// thread (pointer handles cannot be compared across processes under Wine):
+// "<shape> <front|behind>", the shape wait, arrow, other or none, front when
+// a window of process pid is in front, so that the pointer is its thread's.
+// Empty with lastError() set when the process does not answer.
+std::string pointer(uint32_t pid, int timeoutMs = 5000);
 
 // The pixels of a control in process pid's windows: the first window, at any
 // depth below one of its top-level windows, whose control id is controlId,

@@ -282,6 +282,8 @@ Hostile parseHostile(const std::string& list, std::vector<std::string>* unknown)
             h.noNulCode = true;
         else if (name == "no-relay-window")
             h.noRelayWindow = true;
+        else if (name == "keep-control-word")
+            h.keepControlWord = true;
         else if (!name.empty() && unknown)
             unknown->push_back(name);
         start = comma + 1;
@@ -376,6 +378,8 @@ Settings readSettings(const std::function<bool(const char* name, std::string* va
         readErrorNumber("TAVRIXSIM_LEARN_ERROR", value, &s.learnError, problems);
     if (lookup("TAVRIXSIM_SCRIPT", &value))
         s.scriptPath = trim(value);
+    if (lookup("TAVRIXSIM_TIMES", &value))
+        s.timesPath = trim(value);
     if (lookup("TAVRIXSIM_HOSTILE", &value)) {
         std::vector<std::string> unknown;
         s.hostile = parseHostile(value, &unknown);

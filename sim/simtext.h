@@ -54,6 +54,7 @@ struct Hostile {
     bool progressFlood = false;   // 10,000 progress reports a second during a learn
     bool noNulCode = false;       // learnt code fills the 2049-byte buffer without NUL
     bool noRelayWindow = false;   // the program's hidden relay window cannot be created
+    bool keepControlWord = false; // the hook's control word is the program's alone to clear
 };
 // Comma-separated names, blanks around them ignored.  Unknown names are
 // collected in *unknown and otherwise ignored.
@@ -73,6 +74,7 @@ struct Settings {
     uint8_t infoDate[3] = {15, 11, 26};
     uint32_t learnError = 997;
     std::string scriptPath;
+    std::string timesPath;  // where the start and end of every call are written
     Hostile hostile;
 };
 // lookup(name) gives the variable's value and true, or false when it is not

@@ -31,6 +31,7 @@ const char USAGE[] =
     "  learn [--timeout <ms>] [--abort-after <ms>] [--progress]   learn as another application\n"
     "  menus <pid>                  the menus of process <pid>'s windows\n"
     "  layout <pid>                 process <pid>'s windows and controls: places, texts, fonts\n"
+    "  pointer <pid>                the mouse pointer on screen, read in process <pid>\n"
     "  driver [dll path]            what a program sees at start: versions, open, device info\n"
     "  status                       the device state\n"
     "  reset                        back to the defaults\n";

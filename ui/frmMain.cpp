@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Module1.h"
+#include "app/startmarks.h"
 #include "ui/bars.h"
 #include "ui/forms.h"
 #include "ui/frmAbout.h"
@@ -217,6 +218,51 @@ HMENU createMenuBar()
     return bar;
 }
 
+// Creates the control that p places in the main window, in that font.
+void createControl(HWND parent, const Placement& p, HFONT font)
+{
+    const char* cls = "STATIC";
+    DWORD style = WS_CHILD | (p.visible ? WS_VISIBLE : 0);
+    DWORD exStyle = 0;
+    void* param = nullptr;
+    switch (p.kind) {
+    case GROUP:
+        cls = "BUTTON";
+        style |= BS_GROUPBOX;
+        break;
+    case LABEL:
+        style |= SS_LEFT | SS_NOPREFIX;
+        break;
+    case CENTRED_LABEL:
+        style |= SS_CENTER | SS_NOPREFIX;
+        break;
+    case BUTTON:
+        cls = "BUTTON";
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+    case CODE_BOX:
+        cls = "EDIT";
+        style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP;
+        exStyle = WS_EX_CLIENTEDGE;
+        break;
+    case PROGRESS_BAR:
+    case QUALITY_BAR:
+        cls = BAR_CLASS;
+        exStyle = WS_EX_CLIENTEDGE;
+        param = p.kind == QUALITY_BAR ? parent : nullptr;  // non-null marks the vertical bar
+        break;
+    }
+    int left = twips::toPixelsX(p.group->left + p.left);
+    int top = twips::toPixelsY(p.group->top + p.top);
+    int right = twips::toPixelsX(p.group->left + p.left + p.width);
+    int bottom = twips::toPixelsY(p.group->top + p.top + p.height);
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
+    HWND child = CreateWindowExA(exStyle, cls, p.caption, style, left, top, right - left, bottom - top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id)), instance, param);
+    if (child)
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
 const int TRANSMIT_MENU_POSITION = 1;
 
 }  // namespace
@@ -227,9 +273,11 @@ HWND FrmMain::create(HINSTANCE instance)
 {
     if (!registerClasses(instance))
         return nullptr;
+    START_MARK("window classes and icons");
 
     const DWORD style = WS_OVERLAPPEDWINDOW;
     HMENU menu = createMenuBar();
+    START_MARK("menu");
     RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
     AdjustWindowRectEx(&frame, style, TRUE, 0);
     int width = frame.right - frame.left;
@@ -244,8 +292,9 @@ HWND FrmMain::create(HINSTANCE instance)
         return nullptr;
     }
     forms::loaded(hwnd_);
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(LoadIconA(instance, MAKEINTRESOURCEA(IDI_PELLWICK))));
+    // The class's two icons are the window's; setting them again with
+    // WM_SETICON would change nothing on screen, but under Wine it hands
+    // them to the X server a second time, a few milliseconds of start-up.
 
     // The menu bar may wrap on a narrow screen: size the client area again.
     RECT client;
@@ -255,6 +304,7 @@ HWND FrmMain::create(HINSTANCE instance)
         SetWindowPos(hwnd_, nullptr, 0, 0, width, height + missing,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
+    START_MARK("main window");
     createControls();
     SetTimer(hwnd_, IDT_TIMER1, 100, nullptr);
     return hwnd_;
@@ -264,62 +314,32 @@ void FrmMain::createControls()
 {
     dialogFont_ = twips::font("MS Sans Serif", 8, false);
     tavroCodeFont_ = twips::font("MS Sans Serif", 18, false);
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd_, GWLP_HINSTANCE));
+    START_MARK("fonts");
 
+    // A new control goes to the bottom of its siblings' z-order: the groups,
+    // made last, lie below the controls they hold and never paint over them.
+    bool first = true;
     for (const Placement& p : LAYOUT) {
-        const char* cls = "STATIC";
-        DWORD style = WS_CHILD | (p.visible ? WS_VISIBLE : 0);
-        DWORD exStyle = 0;
-        void* param = nullptr;
-        switch (p.kind) {
-        case GROUP:
-            cls = "BUTTON";
-            style |= BS_GROUPBOX;
-            break;
-        case LABEL:
-            style |= SS_LEFT | SS_NOPREFIX;
-            break;
-        case CENTRED_LABEL:
-            style |= SS_CENTER | SS_NOPREFIX;
-            break;
-        case BUTTON:
-            cls = "BUTTON";
-            style |= BS_PUSHBUTTON | WS_TABSTOP;
-            break;
-        case CODE_BOX:
-            cls = "EDIT";
-            style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL | WS_TABSTOP;
-            exStyle = WS_EX_CLIENTEDGE;
-            break;
-        case PROGRESS_BAR:
-        case QUALITY_BAR:
-            cls = BAR_CLASS;
-            exStyle = WS_EX_CLIENTEDGE;
-            param = p.kind == QUALITY_BAR ? this : nullptr;  // non-null marks the vertical bar
-            break;
-        }
-        int left = twips::toPixelsX(p.group->left + p.left);
-        int top = twips::toPixelsY(p.group->top + p.top);
-        int right = twips::toPixelsX(p.group->left + p.left + p.width);
-        int bottom = twips::toPixelsY(p.group->top + p.top + p.height);
-        HWND child = CreateWindowExA(exStyle, cls, p.caption, style, left, top, right - left,
-                                     bottom - top, hwnd_,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(p.id)),
-                                     instance, param);
-        if (!child)
+        bool bar = p.kind == PROGRESS_BAR || p.kind == QUALITY_BAR;
+        if (p.kind == GROUP)
             continue;
-        HFONT font = p.id == IDC_LBLTAVROCODE ? tavroCodeFont_ : dialogFont_;
-        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        if (bar)
+            START_MARK("controls");
+        createControl(hwnd_, p, p.id == IDC_LBLTAVROCODE ? tavroCodeFont_ : dialogFont_);
+        if (bar)
+            START_MARK("bars");
+        if (first)
+            START_MARK("first control");  // where Common Controls 6 is loaded
+        first = false;
     }
-    // Groups go to the bottom of the z-order so that they never paint over
-    // the controls they hold.
-    for (int group : {IDC_FRAME1, IDC_FRAME2, IDC_FRAME3, IDC_FRAME4})
-        SetWindowPos(control(group), HWND_BOTTOM, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (const Placement& p : LAYOUT)
+        if (p.kind == GROUP)
+            createControl(hwnd_, p, dialogFont_);
 
     // The code box takes any length of text; the default limit would cut a
     // long paste short without telling anyone.
     SendMessageA(control(IDC_TBCURCODE), EM_SETLIMITTEXT, 0, 0);
+    START_MARK("controls");
 }
 
 LRESULT CALLBACK FrmMain::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -579,8 +599,10 @@ void FrmMain::enableTransmitMenu(bool enabled)
                                     MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
     // Redrawing the menu bar costs milliseconds and the check runs on every
     // keystroke: redraw only when the menu really changed.
+    // A hidden window draws its menu bar when it is shown (start-up's check
+    // runs before that).
     bool wasEnabled = previous != static_cast<DWORD>(-1) && !(previous & (MF_GRAYED | MF_DISABLED));
-    if (previous == static_cast<DWORD>(-1) || wasEnabled != enabled)
+    if ((previous == static_cast<DWORD>(-1) || wasEnabled != enabled) && IsWindowVisible(hwnd_))
         DrawMenuBar(hwnd_);
 }
 

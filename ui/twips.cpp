@@ -2,18 +2,21 @@
 
 namespace twips {
 
+// Read once, both axes from one screen DC: under Wine every GetDC of the
+// screen is a trip to the display driver, at start-up too.
 static int screenDpi(int index)
 {
     static int cached[2] = {0, 0};
-    int slot = index == LOGPIXELSX ? 0 : 1;
-    if (cached[slot] == 0) {
+    if (cached[0] == 0) {
         HDC screen = GetDC(nullptr);
-        int dpi = screen ? GetDeviceCaps(screen, index) : 0;
+        int x = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+        int y = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
         if (screen)
             ReleaseDC(nullptr, screen);
-        cached[slot] = dpi > 0 ? dpi : 96;
+        cached[0] = x > 0 ? x : 96;
+        cached[1] = y > 0 ? y : 96;
     }
-    return cached[slot];
+    return cached[index == LOGPIXELSX ? 0 : 1];
 }
 
 int dpiX() { return screenDpi(LOGPIXELSX); }

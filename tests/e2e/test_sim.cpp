@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "fixtures.h"
@@ -177,4 +178,29 @@ TEST_F(Sim, HookHandoverBetweenProcesses)
             EXPECT_EQ(holder->codeText(), c.holderCode);
         }
     }
+}
+
+// The driver's call times (TAVRIXSIM_TIMES), the benchmark's view of the
+// driver's share of a start-up: nothing written while the program runs, then
+// the library's load and every call, begun after it, in the order they ended.
+TEST_F(Sim, CallTimesAreWrittenWhenTheDeviceIsClosed)
+{
+    const std::string path = makeTempDir("times") + "times.txt";
+    App app(Env{{"TAVRIXSIM_TIMES", path}});
+    ASSERT_TRUE(app.holdsHook());
+    EXPECT_FALSE(exists(path));
+    PostMessageA(app.mainWindow(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(app.waitExit(), 0u);
+
+    std::istringstream lines(readFile(path));
+    std::string function, calls;
+    double load = 0, begin = 0, end = 0, lastEnd = 0;
+    ASSERT_TRUE(lines >> function >> load && function == "load") << readFile(path);
+    while (lines >> function >> begin >> end) {
+        EXPECT_TRUE(load <= begin && begin <= end && lastEnd <= end) << function << " " << begin << " " << end;
+        lastEnd = end;
+        calls += function + " ";
+    }
+    EXPECT_EQ(calls, "TavrixGetDrvInfo TavrixGetDrvVersion TavrixOpen TavrixSetReceiveCallback TavrixLearnIR "
+                     "TavrixGetTavrixInfo TavrixLearnIR ");
 }
