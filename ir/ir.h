@@ -136,6 +136,12 @@ struct Cluster {
     unsigned count;
 };
 
+// A pair of a signal: its part and its place in it, from 1.
+struct PairAt {
+    bool repeat;
+    size_t pair;
+};
+
 struct Facts {
     double carrierKHz = 0;
     size_t oncePairs = 0, repeatPairs = 0;
@@ -144,6 +150,9 @@ struct Facts {
     double shortestSpaceUs = 0, longestSpaceUs = 0;
     std::vector<Cluster> marks;   // shortest first
     std::vector<Cluster> spaces;  // shortest first; lead-out gaps included
+    // Durations of zero (no carrier, or no time), which no protocol sends:
+    // the pairs that have them, in order.
+    std::vector<PairAt> zeroMarks, zeroSpaces;
 };
 
 Facts facts(const Signal& signal);
@@ -153,6 +162,11 @@ std::string factsJson(const Facts& facts);
 
 // ---------------------------------------------------------------------------
 // Waveform geometry, shared by the SVG plot and the inspector's drawing.
+
+// The colours of the once and the repeat part, 0xRRGGBB, the same in the
+// inspector and in the plot.
+constexpr unsigned ONCE_COLOUR = 0x1F5FBF;
+constexpr unsigned REPEAT_COLOUR = 0x2E8540;
 
 struct MarkBar {
     double startUs, endUs;
@@ -168,7 +182,8 @@ struct Waveform {
 Waveform waveform(const Signal& signal);
 
 // The waveform as an SVG document: marks as filled bars over a time axis in
-// ms, once and repeat parts told apart, carrier and decode in the title.
+// ms, once and repeat parts in their colours, carrier and decode in the
+// title. A mark of zero length draws nothing.
 std::string plotSvg(const Signal& signal);
 
 }  // namespace ir

@@ -122,17 +122,78 @@ bool readOptions(const std::vector<std::string>& args, bool jsonAllowed, bool ou
     return true;
 }
 
+// Appends code point c as UTF-8.
+void appendUtf8(std::string* out, unsigned long c)
+{
+    if (c < 0x80) {
+        *out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out += static_cast<char>(0xC0 | (c >> 6));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out += static_cast<char>(0xE0 | (c >> 12));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | (c >> 18));
+        *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Text as Windows editors and PowerShell's redirection save it: with a
+// UTF-8 byte-order mark, or as UTF-16 (little or big-endian) after its mark.
+// Returns it as UTF-8 without the mark; other bytes are returned as they
+// are. False for UTF-16 with an odd number of bytes.
+bool inputText(const std::string& bytes, std::string* text, std::string* error)
+{
+    auto startsWith = [&](const char* mark, size_t n) { return bytes.compare(0, n, mark, n) == 0; };
+    if (startsWith("\xEF\xBB\xBF", 3)) {
+        *text = bytes.substr(3);
+        return true;
+    }
+    bool little = startsWith("\xFF\xFE", 2), big = startsWith("\xFE\xFF", 2);
+    if (!little && !big) {
+        *text = bytes;
+        return true;
+    }
+    if (bytes.size() % 2) {
+        *error = "the input is UTF-16 with an odd number of bytes (" + std::to_string(bytes.size()) + ")";
+        return false;
+    }
+    auto unit = [&](size_t i) {
+        unsigned a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? a | b << 8 : a << 8 | b;
+    };
+    text->clear();
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+        unsigned long c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;  // half a pair: not text
+        }
+        appendUtf8(text, c);
+    }
+    return true;
+}
+
 // The code from the arguments, or from standard input.
 bool readSignal(const Options& o, std::istream& in, std::ostream& err, ir::Signal* signal)
 {
-    std::string text;
+    std::string text, error;
     if (o.words.empty()) {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string bytes(std::istreambuf_iterator<char>(in), (std::istreambuf_iterator<char>()));
+        if (!inputText(bytes, &text, &error)) {
+            err << "pellwick-ir: " << error << "\n";
+            return false;
+        }
     } else {
         for (const std::string& w : o.words)
             text += (text.empty() ? "" : " ") + w;
     }
-    std::string error;
     if (!ir::parsePronto(text, signal, &error)) {
         err << "pellwick-ir: not a valid Pronto code: " << error << "\n";
         return false;

@@ -287,3 +287,33 @@ TEST(IrFacts, PublishedNec1)
     std::regex bar("<rect x=");
     EXPECT_EQ(36, std::distance(std::sregex_iterator(svg.begin(), svg.end(), bar), std::sregex_iterator()));
 }
+
+// Durations of zero, which no protocol sends: the facts name their pairs, the plot draws no bar for a mark of
+// zero and says so when every duration is zero. The parts keep the colours the inspector draws them in.
+TEST(IrFacts, ZeroDurationsAndColours)
+{
+    std::string tenZeroMarks = "0000 006C 000A 0000";
+    for (int i = 0; i < 10; ++i)
+        tenZeroMarks += " 0000 0010";
+    struct { const char* context; std::string code; const char* zeroLines; int bars; } cases[] = {
+        {"every duration zero", "0000 006C 0002 0000 0000 0000 0000 0000",
+         "zero-length marks: 2 (pairs: once 1, 2)\nzero-length spaces: 2 (pairs: once 1, 2)\n", 0},
+        {"in both parts", "0000 006C 0002 0002 0010 0000 0000 0020 0000 0030 0010 0030",
+         "zero-length marks: 2 (pairs: once 2; repeat 1)\nzero-length spaces: 1 (pairs: once 1)\n", 2},
+        {"a long list is cut", tenZeroMarks, "zero-length marks: 10 (pairs: once 1, 2, 3, 4, 5, 6, 7, 8, ...)\n", 0},
+        {"none", NEC1, "", 36},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.context);
+        ir::Signal s = parsed(c.code);
+        std::string text = ir::factsText(ir::facts(s));
+        size_t zero = text.find("zero-length");
+        EXPECT_EQ(c.zeroLines, zero == std::string::npos ? "" : text.substr(zero)) << text;
+        std::string svg = ir::plotSvg(s);
+        std::regex bar("<rect x=");
+        EXPECT_EQ(c.bars, std::distance(std::sregex_iterator(svg.begin(), svg.end(), bar), std::sregex_iterator()));
+        EXPECT_EQ(ir::waveform(s).totalUs == 0, svg.find("Every duration of this code is zero.") != std::string::npos);
+        EXPECT_NE(std::string::npos, svg.find("<g fill=\"#1f5fbf\">")) << "the once part's colour";
+        EXPECT_NE(std::string::npos, svg.find("<g fill=\"#2e8540\">")) << "the repeat part's colour";
+    }
+}
