@@ -32,7 +32,11 @@ protected:
         return windowText(GetDlgItem(inspector, IDC_INSPECT_DECODE));
     }
     // Marks drawn in the waveform, read inside the program's process.
-    int markPixels() { return app.countColour(IDC_INSPECT_WAVEFORM, GetSysColor(COLOR_HIGHLIGHT)); }
+    int markPixels()
+    {
+        const unsigned c = ir::ONCE_COLOUR;
+        return app.countColour(IDC_INSPECT_WAVEFORM, RGB(c >> 16, (c >> 8) & 0xFF, c & 0xFF));
+    }
 };
 
 // Every menu and item of a fresh main window: caption, place and state.

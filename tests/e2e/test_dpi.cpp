@@ -9,6 +9,7 @@
 // server, while running ones, this test program included, keep the old one.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -111,12 +112,18 @@ const Form ABOUT = {5865, 3615, 0, {
      "simple receive/transmit test application."},
 }};
 
-const Form INSPECTOR = {7170, 4800, 120, {
-    {IDC_INSPECT_LBLDECODE, 0, 120, 150, 900, 255},
+// A negative left or top counts from the client area's right or bottom edge, a width or height of FROM_END - n
+// reaches n twips short of it.
+const int FROM_END = -100000;
+const Form INSPECTOR = {7170, 5400, 120, {
+    {IDC_INSPECT_LBLDECODE, 0, 120, 150, 900, 255, "&Decode:"},
     {IDC_INSPECT_DECODE, 0, 1080, 105, STRETCH, 315},
-    {IDC_INSPECT_LBLFACTS, 0, 120, 540, 900, 255},
+    {IDC_INSPECT_LBLFACTS, 0, 120, 540, 900, 255, "&Facts:"},
     {IDC_INSPECT_FACTS, 0, 1080, 510, STRETCH, 1455},
-    {IDC_INSPECT_WAVEFORM, 0, 120, 2085, STRETCH, STRETCH},
+    {IDC_INSPECT_LBLWAVEFORM, 0, 120, 2085, 4200, 255},
+    {IDC_INSPECT_WAVEFORM, 0, 120, 2385, STRETCH, FROM_END - 585},
+    {IDC_INSPECT_COPY, 0, -2910, -465, 1215, 345, "&Copy"},
+    {IDC_INSPECT_SAVESVG, 0, -1575, -465, 1455, 345, "Save as S&VG..."},
 }};
 
 Form generateForm()
@@ -209,10 +216,13 @@ void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi, 
             EXPECT_TRUE(!g->measured || c->rect.top >= g->rect.top + g->extent.cy) << "over its group's title";
         }
         EXPECT_TRUE(!p.text || c->text == p.text) << "text \"" << c->text << "\"";
-        EXPECT_NEAR(c->rect.left - origin.left, px(p.left), 1) << "left";
-        EXPECT_NEAR(c->rect.top - origin.top, px(p.top), 1) << "top";
+        EXPECT_NEAR(c->rect.left - origin.left, p.left < 0 ? w->client.cx - px(-p.left) : px(p.left), 1) << "left";
+        EXPECT_NEAR(c->rect.top - origin.top, p.top < 0 ? w->client.cy - px(-p.top) : px(p.top), 1) << "top";
         auto edge = [&](int size, LONG start, LONG clientSize) {
-            return size == STRETCH ? clientSize - px(form.margin) : size == ICON ? start + 32.0 : start + px(size);
+            return size == STRETCH       ? clientSize - px(form.margin)
+                   : size == ICON        ? start + 32.0
+                   : size <= FROM_END    ? clientSize - px(FROM_END - size)
+                                         : start + px(size);
         };
         EXPECT_NEAR(c->rect.right, edge(p.width, c->rect.left, w->client.cx), 1) << "right edge";
         if (p.height != NOT_CHECKED) {
@@ -341,7 +351,22 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     HWND about = open(IDM_HELPABOUT, "About Pellwick", ABOUT, "about");
     app.keys({VK_ESCAPE});
     ASSERT_TRUE(waitFor([&] { return !IsWindow(about); }, 3000));
-    HWND inspector = open(IDM_CODEINSPECT, "IR Code Inspector", INSPECTOR, "inspector");
+    // The inspector opens as large as the room beside the main window allows: its layout is checked at the
+    // size it was laid out for.
+    app.toForeground();
+    app.menu(IDM_CODEINSPECT);
+    HWND inspector = app.findTopWindow("IR Code Inspector");
+    ASSERT_NE(inspector, nullptr);
+    const LONG width = std::lround(INSPECTOR.clientWidth * dpi / 1440.0),
+               height = std::lround(INSPECTOR.clientHeight * dpi / 1440.0);
+    RECT window, client;
+    GetWindowRect(inspector, &window);
+    GetClientRect(inspector, &client);
+    SetWindowPos(inspector, nullptr, 0, 0, window.right - window.left + width - client.right,
+                 window.bottom - window.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(waitFor([&] { return GetClientRect(inspector, &client) && client.right == width; }, 3000));
+    expectLayout(app.layout(), inspector, INSPECTOR, dpi, "inspector at " + at);
+    screenshot(inspector, "inspector");
     PostMessageA(inspector, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
 
