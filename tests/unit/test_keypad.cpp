@@ -1,5 +1,6 @@
 // The virtual remote's keypad: the event code rule, and every key of every
-// protocol renders a code that decodes back to that protocol, device and key.
+// protocol renders a code that decodes back to that protocol, device and key
+// (or is refused where the protocol's F cannot carry the key's function).
 #include <gtest/gtest.h>
 
 #include <set>
@@ -44,10 +45,15 @@ TEST(Keypad, EveryKeyOfEveryProtocolDecodesBackToItself)
                 if (!sendable)
                     continue;
                 ASSERT_TRUE(ir::parsePronto(pronto, &signal, &error)) << error;
-                ir::Decoded decoded = ir::decode(signal);
-                EXPECT_EQ(decoded.protocol + " " + std::to_string(decoded.params.get("D")) + " " +
-                              std::to_string(decoded.params.get("F")),
-                          protocol.name + " " + std::to_string(device) + " " + std::to_string(key.function));
+                // Among the fits: where another protocol goes before it
+                // (NEC1 before NEC1-rnc when F's halves are equal), the
+                // decode names that one first.
+                std::set<std::string> fits;
+                for (const ir::Decoded& d : ir::decodeAll(signal))
+                    fits.insert(d.protocol + " " + std::to_string(d.params.get("D")) + " " +
+                                std::to_string(d.params.get("F")));
+                EXPECT_EQ(1u, fits.count(protocol.name + " " + std::to_string(device) + " " +
+                                         std::to_string(key.function)));
             }
         }
     }
