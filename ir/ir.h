@@ -93,6 +93,14 @@ struct ParamSpec {
     std::string defaultText;  // how the default reads ("255-D", "D", "0"); empty without one
 };
 
+// A parameter's value as a user writes it, the same in Generate, the virtual
+// remote and pellwick-ir render: decimal digits, a minus allowed in front (so
+// that -1 is refused as out of range, not read as 1); no plus, no blank
+// inside, no hex, no fraction. Blanks and tabs around it are ignored. A value
+// of more than 18 digits reads as one beyond every range. False for anything
+// else, the empty text included.
+bool parseNumber(std::string_view text, long long* value);
+
 // "0 to 255": a parameter's range as messages and labels write it.
 std::string rangeText(const ParamSpec& param);
 

@@ -239,12 +239,10 @@ bool renderWords(const std::vector<std::string>& words, std::string* pronto, std
         const std::string& w = words[i];
         size_t eq = w.find('=');
         std::string name = w.substr(0, eq);
-        size_t digits = eq + 1 + (eq + 1 < w.size() && w[eq + 1] == '-' ? 1 : 0);
-        bool number = eq != std::string::npos && eq > 0 && digits < w.size();
+        long long v = 0;
+        bool number = eq != std::string::npos && eq > 0 && parseNumber(std::string_view(w).substr(eq + 1), &v);
         for (size_t k = 0; number && k < eq; ++k)
             number = std::isalnum(static_cast<unsigned char>(w[k])) || w[k] == '_';
-        for (size_t k = digits; number && k < w.size(); ++k)
-            number = w[k] >= '0' && w[k] <= '9';
         if (!number)
             return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (a parameter's name, = and a "
                                  "number in decimal)");
@@ -253,9 +251,7 @@ bool renderWords(const std::vector<std::string>& words, std::string* pronto, std
             name = spec->name;
         if (params.has(name))
             return refuse(error, name + " is given twice");
-        // Eighteen digits reach past every range; more would only overflow.
-        long long v = w.size() - digits > 18 ? 1000000000000000000LL : std::stoll(w.substr(digits));
-        params.set(name, w[eq + 1] == '-' ? -v : v);
+        params.set(name, v);
     }
     return render(words[0], params, pronto, error);
 }
