@@ -66,6 +66,10 @@
 #define IDC_GEN_IRP 603
 #define IDC_GEN_LABEL_D 610  // label of the protocol's parameter n (0 to 5): IDC_GEN_LABEL_D + n
 #define IDC_GEN_VALUE_D 620  // its field: IDC_GEN_VALUE_D + n
+#define IDC_GEN_LBLDECODE 630
+#define IDC_GEN_DECODE 631  // the decode of the code the fields make, or why there is none
+#define IDC_GEN_LBLCODE 632
+#define IDC_GEN_CODE 633    // that code
 
 // Resources
 #define IDI_PELLWICK 1
