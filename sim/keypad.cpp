@@ -48,6 +48,25 @@ bool render(const ir::ProtocolInfo& protocol, long device, int function, std::st
     return ir::render(protocol.name, params, pronto, error);
 }
 
+bool render(const ir::ProtocolInfo& protocol, const ir::Params& given, int function, std::string* pronto,
+            std::string* error)
+{
+    ir::Params params = given;
+    params.set("F", function);
+    return ir::render(protocol.name, params, pronto, error);
+}
+
+std::string sentLine(const ir::ProtocolInfo& protocol, int protocolNumber, const ir::Params& given, int function)
+{
+    std::string line = protocol.name;
+    for (const ir::ParamSpec& p : protocol.params) {
+        const long long* value = p.name == "F" ? nullptr : given.find(p.name);
+        if (p.name == "F" || value)
+            line += " " + p.name + "=" + std::to_string(value ? *value : function);
+    }
+    return line + ", event " + eventCode(protocolNumber, static_cast<long>(given.get("D")), function);
+}
+
 std::string eventCode(int protocolNumber, long device, int function)
 {
     unsigned bytes[5] = {static_cast<unsigned>(protocolNumber) & 0xFF, (static_cast<unsigned>(device) >> 8) & 0xFF,
