@@ -460,6 +460,18 @@ void order(std::vector<Found>* fits, double carrierHz)
 
 }  // namespace
 
+namespace irp {
+
+bool matches(const Protocol& p, const Signal& signal, std::vector<long long>* params)
+{
+    Fit f = fit(p, durations(signal.once), durations(signal.repeat));
+    if (f.fits && params)
+        *params = f.params;
+    return f.fits;
+}
+
+}  // namespace irp
+
 std::vector<Decoded> decodeAll(const Signal& signal)
 {
     std::vector<double> once = durations(signal.once), repeat = durations(signal.repeat);

@@ -319,15 +319,7 @@ private:
             return fail("groups nested too deep");
         Group g;
         g.bitspec = spec;
-        if (!expect('('))
-            return false;
-        if (!peek(')')) {
-            do {
-                if (!item(&g.items))
-                    return false;
-            } while (eat(','));
-        }
-        if (!expect(')') || !repeatMarker(&g))
+        if (!expect('(') || !itemList(&g.items, ')') || !repeatMarker(&g))
             return false;
         --depth_;
         groups_.push_back(g);
@@ -352,6 +344,18 @@ private:
             g->repeat = eat('+') ? Group::PLUS : Group::COUNT;
         }
         return true;
+    }
+
+    // Items separated by commas, up to and with `close`.
+    bool itemList(std::vector<Item>* list, char close)
+    {
+        if (!peek(close)) {
+            do {
+                if (!item(list))
+                    return false;
+            } while (eat(','));
+        }
+        return expect(close);
     }
 
     bool item(std::vector<Item>* items)
@@ -446,13 +450,7 @@ private:
         it.at = pos_;
         while (eat('[')) {
             Group g;
-            if (!peek(']')) {
-                do {
-                    if (!item(&g.items))
-                        return false;
-                } while (eat(','));
-            }
-            if (!expect(']'))
+            if (!itemList(&g.items, ']'))
                 return false;
             groups_.push_back(g);
             it.alternatives.push_back(static_cast<int>(groups_.size()) - 1);

@@ -17,6 +17,8 @@
 #include <vector>
 
 namespace ir {
+struct Signal;
+
 namespace irp {
 
 // What one protocol may hold; a line that needs more is refused when the
@@ -143,6 +145,12 @@ struct Run {
 // by zero, a variable used before it is assigned).
 bool runs(const Protocol& p, const long long* parameters, std::vector<Run>* intro, std::vector<Run>* repeat,
           std::string* error);
+
+// Whether the signal is frames of this protocol with one set of parameters,
+// its carrier aside (the decoder's rules, ir/decode.cpp); *params: their
+// values, in the specification's order. False when none fits, or more than
+// one does.
+bool matches(const Protocol& p, const Signal& signal, std::vector<long long>* params);
 
 // Every protocol, in the order of protocols(); rows() never holds a line
 // that did not compile: tableErrors() says which and why.

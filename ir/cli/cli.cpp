@@ -17,10 +17,11 @@ const char USAGE[] =
     "Pronto hex IR codes: the protocol and parameters of a code, the code of a\n"
     "protocol with parameters, the facts of a code and a plot of its waveform.\n"
     "\n"
-    "  decode [--json] [TEXT...]       protocol and parameters: NEC1 D=12 S=34 F=56\n"
+    "  decode [--all] [--json] [TEXT...]  protocol and parameters: NEC1 D=12 S=34 F=56\n"
     "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
     "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
+    "  protocols [--json]              every protocol, its IRP line and parameters\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
     "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
@@ -28,13 +29,14 @@ const char USAGE[] =
     "written (plot), 2 an invalid code, a refused render or a usage error.\n";
 
 const char DECODE_USAGE[] =
-    "usage: pellwick-ir decode [--json] [TEXT...]\n"
+    "usage: pellwick-ir decode [--all] [--json] [TEXT...]\n"
     "\n"
     "Prints the code's protocol and parameters on one line, NAME=decimal in the\n"
-    "order D, S, F, T: \"NEC1 D=12 S=34 F=56\", \"RC5 D=12 F=56 T=1\". --json prints\n"
-    "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}. The once part is decoded, or the\n"
-    "repeat part when there is no once part; every duration may be off by 25 %\n"
-    "or 100 us, whichever is larger.\n"
+    "protocol's order: \"NEC1 D=12 S=34 F=56\", \"RC5 D=12 F=56 T=1\". --json prints\n"
+    "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}. Where several protocols fit, the\n"
+    "preferred one; --all prints every fit, one per line, the preferred first\n"
+    "(--json: an array). The README's pellwick-ir section gives the rules: what\n"
+    "a learner may do to a code and the order of preference.\n"
     "Exit codes: 0 decoded, 1 a valid code that fits no protocol (prints\n"
     "\"unknown\"), 2 an invalid code (the reason on standard error).\n";
 
@@ -69,12 +71,7 @@ std::string renderUsage()
     for (const ir::ProtocolInfo& p : ir::protocols()) {
         std::string line = "  " + p.name;
         line.resize(14, ' ');
-        for (const ir::ParamSpec& s : p.params) {
-            line += " " + s.name + "=" + std::to_string(s.min) + ".." + std::to_string(s.max);
-            if (s.hasDefault)
-                line += " [" + s.defaultText + "]";
-        }
-        text += line + "\n";
+        text += line + " " + parametersText(p) + "\n";
     }
     return text + "Exit codes: 0 done, 2 refused (the reason on standard error).\n";
 }
@@ -88,6 +85,7 @@ int usageError(std::ostream& err, const std::string& why, const std::string& usa
 struct Options {
     bool help = false;
     bool json = false;
+    bool all = false;  // decode: every fit
     std::string output;
     bool hasOutput = false;
     std::vector<std::string> words;
@@ -104,6 +102,8 @@ bool readOptions(const std::vector<std::string>& args, bool jsonAllowed, bool ou
             o->help = true;
         } else if (jsonAllowed && a == "--json") {
             o->json = true;
+        } else if (a == "--all" && args[0] == "decode") {
+            o->all = true;
         } else if (outputAllowed && a == "-o") {
             if (i + 1 >= args.size()) {
                 *why = "-o needs a file name";
@@ -205,9 +205,17 @@ int decodeCommand(const Options& o, std::istream& in, std::ostream& out, std::os
     ir::Signal signal;
     if (!readSignal(o, in, err, &signal))
         return 2;
-    ir::Decoded d = ir::decode(signal);
-    out << (o.json ? ir::decodeJson(d) : ir::decodeLine(d)) << "\n";
-    return d.known() ? 0 : 1;
+    std::vector<ir::Decoded> fits = ir::decodeAll(signal);
+    if (fits.empty() || !o.all) {
+        ir::Decoded d = fits.empty() ? ir::Decoded() : fits.front();
+        out << (o.json ? ir::decodeJson(d) : ir::decodeLine(d)) << "\n";
+    } else {
+        for (size_t i = 0; i < fits.size(); ++i)
+            out << (!o.json ? "" : i == 0 ? "[" : ",") << (o.json ? ir::decodeJson(fits[i]) : ir::decodeLine(fits[i]))
+                << (o.json ? "" : "\n");
+        out << (o.json ? "]\n" : "");
+    }
+    return fits.empty() ? 1 : 0;
 }
 
 int infoCommand(const Options& o, std::istream& in, std::ostream& out, std::ostream& err)
@@ -274,6 +282,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (command == "render")
         return renderCommand(args, out, err);
+    if (command == "protocols")
+        return protocolsCommand(args, out, err);
     const char* usage = command == "decode" ? DECODE_USAGE
                         : command == "info" ? INFO_USAGE
                         : command == "plot" ? PLOT_USAGE

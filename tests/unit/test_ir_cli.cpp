@@ -6,7 +6,10 @@
 #include <iterator>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "ir/cli/cli.h"
+#include "ir/ir.h"
 #include "tests/codes.h"
 
 namespace {
@@ -35,6 +38,11 @@ TEST(IrTool, ExitCodesAndOutput)
         {std::string("decode ") + NEC1, "", 0, "NEC1 D=12 S=34 F=56\n", ""},
         {"decode", lines, 0, "NEC1 D=12 S=34 F=56\n", ""},
         {"decode --json", lines, 0, "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}\n", ""},
+        {"decode --all", lines, 0, "NEC1 D=12 S=34 F=56\nNEC1-f16 D=12 S=34 F=51000\n", ""},
+        {"decode --all --json", lines, 0,
+         "[{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56},{\"protocol\":\"NEC1-f16\",\"D\":12,\"S\":34,\"F\":51000}]\n",
+         ""},
+        {"decode --all 0000 006C 0001 0000 0016 0E6C", "", 1, "unknown\n", ""},
         {"decode 0000 006C 0001 0000 0016 0E6C", "", 1, "unknown\n", ""},
         {"decode --json 0000 006C 0001 0000 0016 0E6C", "", 1, "{\"protocol\":\"unknown\"}\n", ""},
         {"decode 0000 006C 0001 0000 0016", "", 2, "", "only 5 words"},
@@ -60,6 +68,8 @@ TEST(IrTool, ExitCodesAndOutput)
         {"plot 0000 006C 0001 0000 0016 0E6C", "", 2, "", "plot needs -o FILE.svg"},
         {"plot -o", "", 2, "", "-o needs a file name"},
         {"decode --verbose", "", 2, "", "unknown option --verbose"},
+        {"info --all", "", 2, "", "unknown option --all"},
+        {"protocols NEC1", "", 2, "", "protocols takes no NEC1"},
         {"transmit", "", 2, "", "unknown command transmit"},
         {"", "", 2, "", "no command"},
     };
@@ -74,7 +84,7 @@ TEST(IrTool, ExitCodesAndOutput)
 
 TEST(IrTool, HelpPlotAndRenderedCodesDecode)
 {
-    for (const char* command : {"--help", "decode --help", "render --help", "info -h", "plot --help"}) {
+    for (const char* command : {"--help", "decode --help", "render --help", "info -h", "plot --help", "protocols -h"}) {
         Result r = run(command);
         EXPECT_TRUE(r.exit == 0 && r.out.find("usage: pellwick-ir") == 0) << command;
     }
@@ -130,4 +140,22 @@ TEST(IrTool, InputEncodings)
         EXPECT_EQ(c.out, r.out);
         EXPECT_TRUE(r.err.find(c.err) != std::string::npos && (c.err[0] == 0) == r.err.empty()) << r.err;
     }
+}
+
+// Every protocol, one per line (name, IRP line, parameters), and the same as JSON.
+TEST(IrTool, ProtocolsListsEveryProtocol)
+{
+    Result text = run("protocols"), json = run("protocols --json");
+    ASSERT_EQ(0, text.exit + json.exit) << text.err << json.err;
+    std::istringstream lines(text.out);
+    nlohmann::ordered_json list = nlohmann::ordered_json::parse(json.out);
+    ASSERT_EQ(ir::protocols().size(), list.size());
+    for (const ir::ProtocolInfo& p : ir::protocols()) {
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(p.name + "\t" + p.irp + "\t", line.substr(0, p.name.size() + p.irp.size() + 2));
+    }
+    EXPECT_EQ("\tD=0..255 S=0..255 [255-D] F=0..255", text.out.substr(text.out.find('\t', 5), 35));
+    EXPECT_EQ(R"({"name":"S","min":0,"max":255,"default":"255-D"})", list[0]["parameters"][1].dump());
+    EXPECT_EQ(40000, list[2]["carrierHz"]) << "Pioneer";
 }
