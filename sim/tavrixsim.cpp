@@ -412,15 +412,8 @@ POINT firstPlace(int width, int height)
     if (!pellwick || !IsWindowVisible(pellwick) || IsIconic(pellwick) || !GetWindowRect(pellwick, &main) ||
         !GetMonitorInfoA(MonitorFromWindow(pellwick, MONITOR_DEFAULTTONEAREST), &monitor))
         return at;
-    auto box = [](const RECT& r) {
-        geometry::Box b;
-        b.left = r.left;
-        b.top = r.top;
-        b.right = r.right;
-        b.bottom = r.bottom;
-        return b;
-    };
-    geometry::Box b = geometry::beside(box(monitor.rcWork), box(main), box(main), width, height, width, height, true);
+    geometry::Box b = geometry::beside(geometry::boxOf(monitor.rcWork), geometry::boxOf(main), geometry::boxOf(main),
+                                       width, height, width, height, true);
     at.x = b.left;
     at.y = b.top;
     return at;

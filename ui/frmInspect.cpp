@@ -347,16 +347,6 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-geometry::Box box(const RECT& r)
-{
-    geometry::Box b;
-    b.left = r.left;
-    b.top = r.top;
-    b.right = r.right;
-    b.bottom = r.bottom;
-    return b;
-}
-
 // Beside the main window, on its monitor, clear of the code box and its
 // buttons (their group), so that the code it follows stays in sight.
 RECT firstPlace(HWND owner, DWORD style)
@@ -376,9 +366,9 @@ RECT firstPlace(HWND owner, DWORD style)
     HWND group = GetDlgItem(owner, IDC_FRAME2);
     if (!group || !GetWindowRect(group, &codeBox))
         codeBox = main;
-    geometry::Box b = geometry::beside(box(monitor.rcWork), box(main), box(codeBox), frame.right - frame.left,
-                                       frame.bottom - frame.top, least.right - least.left, least.bottom - least.top,
-                                       false);
+    geometry::Box b = geometry::beside(geometry::boxOf(monitor.rcWork), geometry::boxOf(main),
+                                       geometry::boxOf(codeBox), frame.right - frame.left, frame.bottom - frame.top,
+                                       least.right - least.left, least.bottom - least.top, false);
     return {b.left, b.top, b.right, b.bottom};
 }
 

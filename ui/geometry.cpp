@@ -39,11 +39,6 @@ struct Spot {
 
 }  // namespace
 
-bool overlap(const Box& a, const Box& b)
-{
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
 Box beside(const Box& work, const Box& anchor, const Box& keepClear, long width, long height, long minWidth,
            long minHeight, bool leftFirst)
 {

@@ -12,7 +12,17 @@ struct Box {
     long width() const { return right - left; }
     long height() const { return bottom - top; }
 };
-bool overlap(const Box& a, const Box& b);
+// A box of any rectangle with these four members (a Windows RECT).
+template <typename Rect>
+Box boxOf(const Rect& r)
+{
+    Box b;
+    b.left = r.left;
+    b.top = r.top;
+    b.right = r.right;
+    b.bottom = r.bottom;
+    return b;
+}
 
 // Where a window of width x height opens beside anchor, inside work (the
 // work area of anchor's monitor) and clear of keepClear (the part of

@@ -31,6 +31,17 @@ std::string clipboardText()
     return text;
 }
 
+// EnumChildWindows: the first edit box that shows, into *(HWND*)found.
+BOOL CALLBACK findVisibleEdit(HWND child, LPARAM found)
+{
+    char cls[16] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") || !IsWindowVisible(child))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
 std::string rectText(const RECT& r)
 {
     std::ostringstream s;
@@ -195,14 +206,7 @@ TEST_F(Inspector, SaysWhatIsTrueOfZeroDurationsAndSavesTheSvgOfPellwickIrPlot)
     // The file name's field: the one edit box that shows, wherever the dialog keeps it.
     HWND name = nullptr;
     ASSERT_TRUE(waitFor([&] {
-        EnumChildWindows(dialog, [](HWND child, LPARAM found) {
-            char cls[16] = {};
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Edit") || !IsWindowVisible(child))
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&name));
+        EnumChildWindows(dialog, findVisibleEdit, reinterpret_cast<LPARAM>(&name));
         return name != nullptr;
     })) << "no file name field";
     EXPECT_TRUE(waitFor([&] { return windowText(name).find("RC5 D=12 F=56 T=0") == 0; }, 2000))

@@ -182,7 +182,8 @@ TEST_F(VirtualRemote, KeysPressByKeyboardAndMouseAndTheDeviceKeepsItsRange)
         RECT box, window, overlap;
         GetWindowRect(remote().messageBoxes().at(0).window, &box);
         GetWindowRect(remote().mainWindow(), &window);
-        EXPECT_TRUE(IntersectRect(&overlap, &box, &window) && EqualRect(&overlap, &box)) << "the box is not over the remote";
+        EXPECT_TRUE(IntersectRect(&overlap, &box, &window) && EqualRect(&overlap, &box))
+            << "the box is not over the remote";
         remote().dismissBoxes();
         EXPECT_TRUE(waitFor([&] { return remote().focusedId() == IDC_SIM_PARAM + 0; }, 3000));
         EXPECT_EQ(pellwick.text(IDC_LBLTAVROCODE), "010004000500") << "a refused click sends nothing";

@@ -21,7 +21,8 @@ TEST(Geometry, BesideTheMainWindow)
 {
     const Box work = {0, 0, 1280, 994};  // a 1280 x 1024 screen less its taskbar
     // The main window, its code box and buttons; the new window's size, least size and side; where it goes.
-    struct { const char* context; Box anchor, keepClear; long w, h, minW, minH; bool leftFirst; const char* at; } cases[] = {
+    struct { const char* context; Box anchor, keepClear; long w, h, minW, minH; bool leftFirst; const char* at; }
+    cases[] = {
         {"right, at full size, level with it", {100, 200, 586, 672}, {100, 260, 586, 450}, 486, 350, 300, 250, false,
          "586,200-1072,550"},
         {"left first, as the remote asks", {500, 200, 986, 672}, {500, 260, 986, 450}, 272, 570, 272, 570, true,
@@ -77,7 +78,7 @@ TEST(Geometry, TimeLabelsStayInsideTheWindow)
 {
     // The view, the axis from pixel 6 to 6 less than the client's width, the widest label; the ticks' ms and
     // how many carry a label.
-    struct { const char* context; View view; long clientWidth, labelWidth; const char* ticks; int labelled; int decimals; }
+    struct { const char* context; View view; long clientWidth, labelWidth; const char* ticks; int labelled, decimals; }
     cases[] = {
         {"108.5 ms", {0, 108500}, 500, 50, "0 20 40 60 80 100", 6, 0},
         {"108.5 ms in a small window", {0, 108500}, 300, 50, "0 50 100", 3, 0},
