@@ -123,14 +123,14 @@ Form generateForm()
 {
     // The combo box's height is its drop-down list's too: its field is as
     // high as its font makes it.
-    Form form = {5400, 3405, 0, {
+    Form form = {5400, 4245, 0, {
         {IDC_GEN_LBLPROTOCOL, 0, 120, 165, 1200, 255},
         {IDC_GEN_PROTOCOL, 0, 1380, 120, 2640, NOT_CHECKED},
         {IDC_GEN_IRP, 0, 120, 540, 5160, 495},
-        {IDOK, 0, 2760, 2940, 1215, 345},
-        {IDCANCEL, 0, 4065, 2940, 1215, 345},
+        {IDOK, 0, 2760, 3780, 1215, 345},
+        {IDCANCEL, 0, 4065, 3780, 1215, 345},
     }};
-    for (int p = 0; p < 4; ++p) {
+    for (int p = 0; p < 6; ++p) {
         form.places.push_back({IDC_GEN_LABEL_D + p, 0, 120, 1140 + 420 * p + 45, 2400, 255});
         form.places.push_back({IDC_GEN_VALUE_D + p, 0, 2640, 1140 + 420 * p, 1140, 315});
     }
