@@ -140,7 +140,9 @@ struct Pending {
 class FrameWalk {
 public:
     FrameWalk(const Protocol& p, const Sequence& seq, const Durations& s)
-        : p_(p), seq_(seq), s_(s), budget_(64 * s.n + 20000)
+        // The walk covers one frame: its work is bounded by the frame's
+        // size, however long the signal.
+        : p_(p), seq_(seq), s_(s), budget_(64 * (seq.steps.size() + seq.slots.size()) + 20000)
     {
         stack_.reserve(32);
     }

@@ -114,9 +114,10 @@ struct ProtocolInfo {
     const ParamSpec* param(std::string_view name) const;
 };
 
-// Every protocol the core knows, in a fixed order: the order of preference
-// when a code fits more than one (the more specific first), and the order of
-// the Generate dialog's and the virtual remote's lists.
+// Every protocol the core knows, in a fixed order: the order of the Generate
+// dialog's and the virtual remote's lists, and of preference when a code
+// fits more than one with the same carrier (the more specific first; the
+// README's pellwick-ir section lists the rules).
 const std::vector<ProtocolInfo>& protocols();
 // The protocol of this name, case-insensitive; null when unknown.
 const ProtocolInfo* findProtocol(std::string_view name);
