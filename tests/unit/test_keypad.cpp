@@ -61,24 +61,3 @@ TEST(Keypad, EveryKeyOfEveryProtocolDecodesBackToItself)
     EXPECT_FALSE(keypad::render(*ir::findProtocol("RC5"), 32, 1, &pronto, &error));
     EXPECT_NE(std::string::npos, error.find("D must be 0 to 31")) << error;
 }
-
-// What the remote says a key sent: the parameters given and F in the protocol's order, then the press's event
-// code; a parameter left to its default is not named.
-TEST(Keypad, SentLineNamesTheParametersGivenAndTheEventCode)
-{
-    struct { const char* protocol; ir::Params given; int function; const char* line; } cases[] = {
-        {"NEC1", {{"D", 4}}, 16, "NEC1 D=4 F=16"},
-        {"NEC1", {{"S", 7}, {"D", 4}}, 2, "NEC1 D=4 S=7 F=2"},
-        {"Sony8", {}, 13, "Sony8 F=13"},
-        {"XMP", {{"D", 2}, {"S", 3}}, 300, "XMP F=300 D=2 S=3"},
-    };
-    for (const auto& c : cases) {
-        const ir::ProtocolInfo* p = ir::findProtocol(c.protocol);
-        ASSERT_NE(p, nullptr) << c.protocol;
-        int number = static_cast<int>(p - ir::protocols().data()) + 1;
-        EXPECT_EQ(keypad::sentLine(*p, number, c.given, c.function),
-                  c.line + (", event " + keypad::eventCode(number, static_cast<long>(c.given.get("D")), c.function)));
-        std::string pronto, error;
-        EXPECT_TRUE(keypad::render(*p, c.given, c.function, &pronto, &error)) << c.protocol << ": " << error;
-    }
-}
