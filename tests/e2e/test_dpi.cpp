@@ -355,21 +355,20 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     HWND about = open(IDM_HELPABOUT, "About Pellwick", ABOUT, "about");
     app.keys({VK_ESCAPE});
     ASSERT_TRUE(waitFor([&] { return !IsWindow(about); }, 3000));
-    // The inspector opens as large as the room beside the main window allows: its layout is checked at the
-    // size it was laid out for.
+    // The inspector opens as large as the room beside the main window allows, no smaller than its least size:
+    // its layout is checked at the size it opened at, as measured inside the program.
     app.toForeground();
     app.menu(IDM_CODEINSPECT);
     HWND inspector = app.findTopWindow("IR Code Inspector");
     ASSERT_NE(inspector, nullptr);
-    const LONG width = std::lround(INSPECTOR.clientWidth * dpi / 1440.0),
-               height = std::lround(INSPECTOR.clientHeight * dpi / 1440.0);
-    RECT window, client;
-    GetWindowRect(inspector, &window);
-    GetClientRect(inspector, &client);
-    SetWindowPos(inspector, nullptr, 0, 0, window.right - window.left + width - client.right,
-                 window.bottom - window.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_TRUE(waitFor([&] { return GetClientRect(inspector, &client) && client.right == width; }, 3000));
-    expectLayout(app.layout(), inspector, INSPECTOR, dpi, "inspector at " + at);
+    Layout shown = app.layout();
+    ASSERT_NE(shown.window(inspector), nullptr);
+    Form opened = INSPECTOR;
+    opened.clientWidth = static_cast<int>(std::lround(shown.window(inspector)->client.cx * 1440.0 / dpi));
+    opened.clientHeight = static_cast<int>(std::lround(shown.window(inspector)->client.cy * 1440.0 / dpi));
+    EXPECT_TRUE(opened.clientWidth >= 4500 - 15 && opened.clientHeight >= 4200 - 15)
+        << opened.clientWidth << " x " << opened.clientHeight << " twips: smaller than its least size";
+    expectLayout(shown, inspector, opened, dpi, "inspector at " + at);
     screenshot(inspector, "inspector");
     PostMessageA(inspector, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
