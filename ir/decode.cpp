@@ -1,16 +1,27 @@
-// Decoding: one engine walks a protocol's frame, item by item, along the
-// signal's durations, and every protocol is a row of the table.
+// Decoding: every protocol's parsed IRP line is walked along the signal's
+// durations, and what fits is named in a fixed order of preference.
 //
-// The engine lays the frame's nominal marks and spaces end to end, merging
+// The walk lays the line's nominal marks and spaces end to end, merging
 // neighbours of the same kind as the air does (a biphase half-bit next to
 // its twin, a bit's space running into the frame's closing gap), and checks
-// each measured duration when the level changes. A bit that is not known yet
-// is tried both ways; a wrong guess fails within a duration or two, so the
-// walk stays linear. A signal decodes only when exactly one protocol with
-// one set of parameters fits it.
+// each measured duration when the level changes. A bit not known yet is
+// tried both ways (every symbol value, for symbols of 2 or 4 bits); a wrong
+// guess fails within a duration or two, so the walk stays linear. Once the
+// first frame has given every parameter, the frames after it are rendered
+// and compared duration by duration.
+//
+// What a learner does to a code, and what is still named:
+// - every duration off by 25 % or 100 us, whichever is larger, around its
+//   nominal value shifted by one receiver bias for the whole code: marks
+//   longer by up to MAX_BIAS_US and spaces shorter by as much (or the
+//   reverse), as a receiver's slow edges make them;
+// - a part's last space, the lead-out, of any length: the learner stopped
+//   where it liked; every lead-out before it is checked as any space;
+// - several frames in a part, a repeat frame without the first frame (JVC
+//   without its lead-in), a frame followed by its ditto frames;
+// - a carrier within 10 % of the protocol's, or 0 (not measured).
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 #include "ir/ir.h"
 #include "ir/irp.h"
@@ -19,246 +30,321 @@ namespace ir {
 
 namespace {
 
-using irp::Item;
-using irp::Row;
+using namespace irp;
 
-struct Walk {
-    size_t i = 0;        // the duration the signal is in
-    double used = 0;     // nominal us of duration i laid so far; 0: not begun
-    double elapsed = 0;  // nominal us since the frame began
-    long value[PARAM_COUNT] = {0, 0, 0, 0};
-    long known[PARAM_COUNT] = {0, 0, 0, 0};  // bits of value that a field has set
-    unsigned onceFrames = 0, repeatFrames = 0;
+const double MAX_BIAS_US = 160;
+const double CARRIER_FIT = 0.10;    // a protocol fits a carrier this close to its own
+const double CARRIER_SAME = 0.03;   // carriers this close count as the same one
+const size_t MAX_ENDS = 16;         // ways one frame may fit before the signal counts as too loose
 
-    bool samePlace(const Walk& o) const
-    {
-        for (int p = 0; p < PARAM_COUNT; ++p)
-            if (value[p] != o.value[p] || known[p] != o.known[p])
-                return false;
-        return i == o.i && used == o.used;
-    }
+// Where a walk stands in the signal's durations (even: marks, odd: spaces).
+// Plain data, copied for every guess.
+struct Cursor {
+    size_t i;       // the duration being laid
+    double used;    // nominal us laid into it so far; 0: not begun
+    double lo, hi;  // the receiver bias every duration so far allows
 };
 
-bool near(double measured, double nominal)
-{
-    return std::fabs(measured - nominal) <= irp::tolerance(nominal);
-}
+const Cursor START = {0, 0, -MAX_BIAS_US, MAX_BIAS_US};
 
-int bitOf(long value, int bits, int k, bool msbFirst)
-{
-    return static_cast<int>((value >> (msbFirst ? bits - 1 - k : k)) & 1);
-}
-
-class Engine {
-public:
-    Engine(const Row& row, const std::vector<double>& durations)
-        : row_(row), d_(durations), budget_(64 * durations.size() + 10000)
-    {
-    }
-
-    bool exhausted() const { return budget_ == 0; }
-
-    // Every way the frame fits the signal from w on, each ending with the
-    // frame's last space still open.
-    void frame(const std::vector<Item>& items, Walk w, std::vector<Walk>* ends)
-    {
-        w.elapsed = 0;
-        walk(items, 0, 0, w, ends);
-    }
-
-private:
-    static bool isMark(size_t i) { return i % 2 == 0; }
-
-    bool place(Walk& w, bool mark, double us) const
-    {
-        w.elapsed += us;
-        if (w.used > 0) {
-            if (isMark(w.i) == mark) {
-                w.used += us;
-                return true;
-            }
-            if (!near(d_[w.i], w.used))
-                return false;
-            ++w.i;
-            w.used = 0;
-        }
-        if (w.i >= d_.size())
-            return false;
-        if (isMark(w.i) != mark)
-            // A Pronto signal starts with a mark: a frame's leading space
-            // (RC5's start bit) is silence before it.
-            return !mark && w.i == 0;
-        w.used = us;
-        return true;
-    }
-
-    bool sendBit(Walk& w, int bit, bool wide) const
-    {
-        const int* halves = bit ? row_.one : row_.zero;
-        for (int j = 0; j < 2; ++j)
-            if (halves[j] != 0 && !place(w, halves[j] > 0, std::abs(halves[j]) * row_.unitUs * (wide ? 2 : 1)))
-                return false;
-        return true;
-    }
-
-    bool sendValue(Walk& w, long value, int bits) const
-    {
-        for (int k = 0; k < bits; ++k)
-            if (!sendBit(w, bitOf(value, bits, k, row_.msbFirst), false))
-                return false;
-        return true;
-    }
-
-    void walk(const std::vector<Item>& items, size_t index, int firstBit, Walk w, std::vector<Walk>* ends)
-    {
-        for (; index < items.size(); ++index, firstBit = 0) {
-            if (budget_ == 0)
-                return;
-            --budget_;
-            const Item& it = items[index];
-            switch (it.kind) {
-            case irp::DURATION:
-                if (!place(w, it.units > 0, std::abs(it.units) * row_.unitUs))
-                    return;
-                break;
-            case irp::EXTENT:
-                if (it.us > w.elapsed && !place(w, false, it.us - w.elapsed))
-                    return;
-                break;
-            case irp::CONSTANT:
-                if (!sendValue(w, it.value, it.bits))
-                    return;
-                break;
-            case irp::XOR_DSF: {
-                long mask = (1L << it.bits) - 1;
-                if ((w.known[PARAM_D] & w.known[PARAM_S] & w.known[PARAM_F] & mask) != mask)
-                    return;
-                if (!sendValue(w, (w.value[PARAM_D] ^ w.value[PARAM_S] ^ w.value[PARAM_F]) & mask, it.bits))
-                    return;
-                break;
-            }
-            case irp::FIELD:
-                for (int k = firstBit; k < it.bits; ++k) {
-                    long m = 1L << (it.shift + (row_.msbFirst ? it.bits - 1 - k : k));
-                    long& value = w.value[it.param];
-                    long& known = w.known[it.param];
-                    if (known & m) {
-                        if (!sendBit(w, ((value & m) != 0) != it.inverted, it.wide))
-                            return;
-                        continue;
-                    }
-                    for (int bit = 0; bit < 2; ++bit) {
-                        Walk v = w;
-                        v.known[it.param] |= m;
-                        if ((bit != 0) != it.inverted)
-                            v.value[it.param] |= m;
-                        if (sendBit(v, bit, it.wide))
-                            walk(items, index, k + 1, v, ends);
-                    }
-                    return;
-                }
-                break;
-            }
-        }
-        ends->push_back(w);
-    }
-
-    const Row& row_;
-    const std::vector<double>& d_;
-    size_t budget_;
+struct Durations {
+    const double* d;
+    size_t n;
+    double relative, absoluteUs;  // the protocol's tolerance
 };
 
-bool complete(const Row& row, const Walk& w)
+// Duration c.i is complete at c.used nominal us: within the tolerance of it,
+// shifted by a bias that all the others allow too.
+bool check(const Durations& s, Cursor& c)
 {
-    for (int p = 0; p < PARAM_COUNT; ++p) {
-        long all = (1L << irp::paramBits(row, static_cast<ParamId>(p))) - 1;
-        if ((w.known[p] & all) != all)
+    double tol = std::max(s.relative * c.used, s.absoluteUs), off = s.d[c.i] - c.used;
+    if (c.i % 2 == 1)
+        off = -off;  // a mark lengthened by the bias, a space shortened
+    c.lo = std::max(c.lo, off - tol);
+    c.hi = std::min(c.hi, off + tol);
+    return c.lo <= c.hi;
+}
+
+bool place(const Durations& s, Cursor& c, bool mark, double us)
+{
+    if (us <= 0)
+        return true;
+    if (c.used > 0) {
+        if ((c.i % 2 == 0) == mark) {
+            c.used += us;
+            return true;
+        }
+        if (!check(s, c))
             return false;
+        ++c.i;
+        c.used = 0;
     }
+    if (c.i >= s.n)
+        return false;
+    if ((c.i % 2 == 0) != mark)
+        // A Pronto part starts with a mark: a frame's leading space (RC5's
+        // start bit) is silence before it.
+        return !mark && c.i == 0;
+    c.used = us;
     return true;
 }
 
-Params paramsOf(const Row& row, const Walk& w)
+// The part ends here: the frame's last space is the lead-out, of any
+// length; or the frame ended on a mark and the part's last space follows.
+bool finished(const Durations& s, Cursor c)
 {
-    Params params;
-    for (int p = 0; p < PARAM_COUNT; ++p)
-        if (irp::paramBits(row, static_cast<ParamId>(p)) > 0)
-            params.set(static_cast<ParamId>(p), w.value[p]);
-    return params;
+    if (c.used <= 0)
+        return false;
+    if (c.i + 1 == s.n && c.i % 2 == 1)
+        return true;
+    return c.i + 2 == s.n && c.i % 2 == 0 && check(s, c);
 }
 
-struct Match {
-    bool fits = false;
-    bool ambiguous = false;  // fits more than one way: never a guess
-    Params params;
-    unsigned onceFrames = 0, repeatFrames = 0;
+bool placeRuns(const Durations& s, Cursor& c, const std::vector<Run>& frame)
+{
+    for (const Run& r : frame)
+        if (!place(s, c, r.mark, r.us))
+            return false;
+    return true;
+}
+
+// Whole frames, at least `least` of them, from c to the end of the part.
+bool follow(const Durations& s, Cursor& c, const std::vector<Run>& frame, int least)
+{
+    for (int frames = 0;; ++frames) {
+        if (frames >= least && finished(s, c))
+            return true;
+        size_t before = c.i;
+        if (frame.empty() || !placeRuns(s, c, frame) || c.i == before)
+            return false;
+    }
+}
+
+// -- The walk of a frame --------------------------------------------------------
+
+struct Walk {
+    Cursor at = START;
+    double t = 0;  // nominal us since the sequence began
+    double origin[MAX_LEVELS] = {};
+    long long value[MAX_NAMES] = {};
+    unsigned long long known[MAX_NAMES] = {};
+    unsigned long long field[MAX_FIELDS] = {};  // expression fields: their value, computed or read so far
+    unsigned char state[MAX_FIELDS] = {};       // 0 not begun, 1 computed, 2 read from the signal
 };
 
-// Whether the durations are one or more frames of the row, all with the same
-// parameters: the first frame, or the repeat frame, in any order, the first
-// of them carrying every parameter. With `given`, the parameters are already
-// known (a repeat part after its once part) and any frame may come first.
-Match matchRow(const Row& row, const std::vector<double>& d, const Params* given)
-{
-    Match result;
-    if (d.empty())
-        return result;
-    Engine engine(row, d);
-    std::vector<Walk> frontier(1);
-    if (given)
-        for (int p = 0; p < PARAM_COUNT; ++p) {
-            frontier[0].value[p] = given->value[p];
-            frontier[0].known[p] = (1L << irp::paramBits(row, static_cast<ParamId>(p))) - 1;
+struct Pending {
+    Walk w;
+    size_t step, symbol;
+};
+
+class FrameWalk {
+public:
+    FrameWalk(const Protocol& p, const Sequence& seq, const Durations& s)
+        // The walk covers one frame: its work is bounded by the frame's
+        // size, however long the signal.
+        : p_(p), seq_(seq), s_(s), budget_(64 * (seq.steps.size() + seq.slots.size()) + 20000)
+    {
+        stack_.reserve(32);
+    }
+
+    // Every way the sequence fits the signal from its first duration on, each
+    // with the sequence's last space still open. False when there are too
+    // many to tell one code from another.
+    bool run(std::vector<Walk>* ends)
+    {
+        stack_.push_back({Walk(), 0, 0});
+        while (!stack_.empty()) {
+            Pending next = stack_.back();
+            stack_.pop_back();
+            if (advance(next) && accepted(next.w)) {
+                ends->push_back(next.w);
+                if (ends->size() > MAX_ENDS)
+                    return false;
+            }
+            if (budget_ == 0)
+                return false;
         }
-    const std::vector<Item>* kinds[2] = {&row.once, &row.repeatFrame()};
-    int kindCount = kinds[0] == kinds[1] ? 1 : 2;
-    std::vector<Walk> finals;
-    for (bool first = !given; !frontier.empty(); first = false) {
-        std::vector<Walk> next;
-        for (const Walk& start : frontier)
-            for (int k = 0; k < kindCount; ++k) {
-                std::vector<Walk> ends;
-                engine.frame(*kinds[k], start, &ends);
-                for (Walk& e : ends) {
-                    if (first && !complete(row, e))
-                        continue;
-                    ++(k == 0 ? e.onceFrames : e.repeatFrames);
-                    if (e.i + 1 == d.size()) {
-                        // The lead-out: a learner may listen for as long as it likes.
-                        if (e.i % 2 == 1 && d[e.i] >= e.used - irp::tolerance(e.used))
-                            finals.push_back(e);
-                    } else {
-                        bool seen = false;
-                        for (const Walk& n : next)
-                            seen = seen || n.samePlace(e);
-                        if (!seen)
-                            next.push_back(e);
-                    }
+        return true;
+    }
+
+private:
+    bool lay(Walk& w, bool mark, double us) const
+    {
+        w.t += us > 0 ? us : 0;
+        return place(s_, w.at, mark, us);
+    }
+
+    // The sent bit of a field's slot: 0 or 1, or -1 when not known yet.
+    int knownBit(Walk& w, const Field& f, int bit) const
+    {
+        if (f.name >= 0) {
+            int q = f.shift + bit;
+            if (q > 63 || !((w.known[f.name] >> q) & 1))
+                return q > 63 ? (f.complement ? 1 : 0) : -1;
+            return static_cast<int>(((w.value[f.name] >> q) & 1) ^ (f.complement ? 1 : 0));
+        }
+        int k = f.index;
+        if (w.state[k] == 0) {
+            long long v = 0;
+            bool now = evaluate(p_, f.data, w.value, w.known, &v);
+            w.state[k] = now ? 1 : 2;
+            w.field[k] = now ? fieldValue(f, v) : 0;
+        }
+        return w.state[k] == 1 ? static_cast<int>((w.field[k] >> bit) & 1) : -1;
+    }
+
+    void setBit(Walk& w, const Field& f, int bit, int sent) const
+    {
+        if (f.name >= 0) {
+            int q = f.shift + bit;
+            unsigned long long m = 1ULL << q;
+            w.known[f.name] |= m;
+            unsigned long long v = static_cast<unsigned long long>(w.value[f.name]);
+            v = (sent ^ (f.complement ? 1 : 0)) ? v | m : v & ~m;
+            w.value[f.name] = static_cast<long long>(v);
+        } else if (sent) {
+            w.field[f.index] |= 1ULL << bit;
+        }
+    }
+
+    // Runs the walk on until the sequence ends (true) or the signal does not
+    // fit (false); guesses that fit as well go on the stack.
+    bool advance(Pending& pd)
+    {
+        Walk& w = pd.w;
+        for (; pd.step < seq_.steps.size(); ++pd.step, pd.symbol = 0) {
+            const Step& step = seq_.steps[pd.step];
+            if (budget_ == 0)
+                return false;
+            --budget_;
+            switch (step.kind) {
+            case Step::MARK:
+            case Step::SPACE:
+                if (!lay(w, step.kind == Step::MARK, step.us))
+                    return false;
+                break;
+            case Step::BEGIN:
+                w.origin[step.level] = w.t;
+                break;
+            case Step::EXTENT:
+                if (!lay(w, false, step.us - (w.t - w.origin[step.level])))
+                    return false;
+                w.origin[step.level] = w.t;
+                break;
+            case Step::ASSIGN: {
+                long long v = 0;
+                if (!evaluate(p_, step.expr, w.value, w.known, &v))
+                    return false;
+                w.value[step.target] = v;
+                w.known[step.target] = ~0ULL;
+                break;
+            }
+            case Step::SYMBOLS:
+                if (!symbols(pd, step))
+                    return false;
+                break;
+            }
+        }
+        return true;
+    }
+
+    bool symbols(Pending& pd, const Step& step)
+    {
+        Walk& w = pd.w;
+        const BitSpec& spec = p_.bitspecs[static_cast<size_t>(step.bitspec)];
+        int k = spec.bits;
+        for (; static_cast<int>(pd.symbol) * k < step.count; ++pd.symbol) {
+            if (budget_ == 0)
+                return false;
+            --budget_;
+            const Slot* slots = &seq_.slots[static_cast<size_t>(step.first) + pd.symbol * static_cast<size_t>(k)];
+            unsigned fixedMask = 0, fixedValue = 0;
+            for (int i = 0; i < k; ++i) {
+                int at = p_.msbFirst ? k - 1 - i : i;
+                int b = knownBit(w, seq_.fields[static_cast<size_t>(slots[i].field)], slots[i].bit);
+                if (b >= 0) {
+                    fixedMask |= 1u << at;
+                    fixedValue |= static_cast<unsigned>(b) << at;
                 }
             }
-        // More than a handful of places to be in at a frame's end: the
-        // durations fit too loosely to tell one code from another.
-        if (engine.exhausted() || next.size() > 8) {
-            result.ambiguous = true;
-            return result;
+            // Every symbol the known bits allow whose durations fit where the
+            // walk stands (tried on the cursor alone: most guesses fail on
+            // their first duration); the last one goes on in w.
+            unsigned fit[16];
+            Cursor at[16];
+            double us[16];
+            int fits = 0;
+            for (unsigned v = 0; v < spec.symbols.size(); ++v) {
+                if ((v & fixedMask) != fixedValue)
+                    continue;
+                Cursor c = w.at;
+                double total = 0;
+                bool ok = true;
+                for (const Duration& d : spec.symbols[v]) {
+                    ok = ok && place(s_, c, d.mark, d.us);
+                    total += d.us;
+                }
+                if (ok) {
+                    fit[fits] = v;
+                    at[fits] = c;
+                    us[fits++] = total;
+                }
+            }
+            if (fits == 0)
+                return false;
+            for (int f = 0; f + 1 < fits; ++f) {
+                stack_.push_back({w, pd.step, pd.symbol + 1});
+                take(stack_.back().w, slots, k, fit[f], fixedMask, at[f], us[f]);
+            }
+            take(w, slots, k, fit[fits - 1], fixedMask, at[fits - 1], us[fits - 1]);
         }
-        frontier.swap(next);
+        return true;
     }
-    for (const Walk& f : finals) {
-        Params p = paramsOf(row, f);
-        if (result.fits && p != result.params) {
-            result.ambiguous = true;
-            result.fits = false;
-            return result;
+
+    // Takes symbol v: its unknown bits become known, the walk stands where
+    // its durations end.
+    void take(Walk& w, const Slot* slots, int k, unsigned v, unsigned fixedMask, const Cursor& at, double us) const
+    {
+        for (int i = 0; i < k; ++i) {
+            int bit = p_.msbFirst ? k - 1 - i : i;
+            if (!((fixedMask >> bit) & 1))
+                setBit(w, seq_.fields[static_cast<size_t>(slots[i].field)], slots[i].bit,
+                       static_cast<int>((v >> bit) & 1));
         }
-        if (!result.fits) {
-            result.fits = true;
-            result.params = p;
-            result.onceFrames = f.onceFrames;
-            result.repeatFrames = f.repeatFrames;
-        }
+        w.at = at;
+        w.t += us;
     }
-    return result;
+
+    // The fields whose expressions could not be computed where they stood
+    // (a checksum over values sent after it) agree with what was read.
+    bool accepted(Walk& w) const
+    {
+        for (const Field& f : seq_.fields) {
+            if (f.name >= 0 || w.state[f.index] != 2)
+                continue;
+            long long v = 0;
+            if (!evaluate(p_, f.data, w.value, w.known, &v) || fieldValue(f, v) != w.field[f.index])
+                return false;
+        }
+        return true;
+    }
+
+    const Protocol& p_;
+    const Sequence& seq_;
+    const Durations& s_;
+    size_t budget_;
+    std::vector<Pending> stack_;
+};
+
+// Every parameter known, each within its range.
+bool complete(const Protocol& p, const Walk& w)
+{
+    for (int i = 0; i < p.parameters; ++i) {
+        const Name& n = p.names[static_cast<size_t>(i)];
+        if ((w.known[i] & n.mask) != n.mask || w.value[i] < n.min || w.value[i] > n.max)
+            return false;
+    }
+    return true;
 }
 
 std::vector<double> durations(const std::vector<Pair>& pairs)
@@ -272,60 +358,149 @@ std::vector<double> durations(const std::vector<Pair>& pairs)
     return d;
 }
 
-// NEC1, NEC2 and Pioneer send the same frame. A carrier nearer 40 kHz than
-// 38.4 kHz makes it Pioneer, whatever follows; otherwise what follows the
-// first frame (in the once part and in the repeat part) tells: whole frames
-// make NEC2, short repeat frames or nothing make NEC1, a mixture neither.
-const char* necKind(const Signal& signal, const Match& nec1, bool wholeFramesOnly)
+struct Fit {
+    bool fits = false;
+    bool ambiguous = false;  // fits more than one way: never a guess
+    std::vector<long long> params;
+};
+
+// Whether the signal is frames of this protocol with one set of parameters:
+// the once part the first frame, or a repeat frame that carries every
+// parameter (a learner that missed the first frame), then repeat frames; the
+// repeat part repeat frames. A repeat part without a once part is what the
+// remote repeats: a whole NEC frame there is NEC2, never NEC1.
+Fit fit(const Protocol& p, const std::vector<double>& once, const std::vector<double>& repeat)
 {
-    if (signal.carrierHz >= 39200.0)
-        return wholeFramesOnly ? "Pioneer" : nullptr;
-    if (signal.once.empty())
-        return wholeFramesOnly ? "NEC2" : nullptr;
-    unsigned frames = nec1.onceFrames - 1, shorts = nec1.repeatFrames;
-    if (!signal.repeat.empty()) {
-        Match after = matchRow(*irp::findRow("NEC1"), durations(signal.repeat), &nec1.params);
-        if (!after.fits)
-            return nullptr;
-        frames += after.onceFrames;
-        shorts += after.repeatFrames;
+    Fit result;
+    const std::vector<double>& firstPart = once.empty() ? repeat : once;
+    Durations first{firstPart.data(), firstPart.size(), p.relativeTolerance, p.absoluteToleranceUs};
+    Durations rest{repeat.data(), repeat.size(), p.relativeTolerance, p.absoluteToleranceUs};
+    if (first.n == 0)
+        return result;
+    std::vector<std::vector<long long>> found;
+    for (const Sequence* seq : {&p.intro, &p.repeat}) {
+        bool introRepeats = p.repeat.steps.empty();  // sent once: a held button sends it again
+        if (!seq->carriesData() || (seq == &p.repeat && p.repeatIsIntro) ||
+            (seq == &p.intro && once.empty() && !introRepeats && !p.repeatIsIntro))
+            continue;
+        std::vector<Walk> ends;
+        if (!FrameWalk(p, *seq, first).run(&ends)) {
+            result.ambiguous = true;
+            return result;
+        }
+        for (const Walk& e : ends) {
+            if (!complete(p, e))
+                continue;
+            std::vector<long long> params(e.value, e.value + p.parameters);
+            std::vector<Run> introRuns, repeatRuns;
+            std::string error;
+            if (!runs(p, params.data(), &introRuns, &repeatRuns, &error))
+                continue;
+            const std::vector<Run>& next = repeatRuns.empty() ? introRuns : repeatRuns;
+            Cursor c = e.at;
+            if (!follow(first, c, next, 0))
+                continue;
+            Cursor r = {0, 0, c.lo, c.hi};
+            if (!once.empty() && !repeat.empty() && !follow(rest, r, next, 1))
+                continue;
+            if (std::find(found.begin(), found.end(), params) == found.end())
+                found.push_back(params);
+        }
     }
-    if (frames == 0)
-        return "NEC1";
-    return shorts == 0 ? "NEC2" : nullptr;
+    if (found.size() > 1)
+        result.ambiguous = true;
+    else if (found.size() == 1)
+        result = {true, false, found.front()};
+    return result;
+}
+
+bool carrierFits(const Protocol& p, double carrierHz)
+{
+    return carrierHz <= 0 || std::fabs(carrierHz / p.carrierHz - 1) <= CARRIER_FIT;
+}
+
+struct Found {
+    const Protocol* row;
+    std::vector<long long> params;
+};
+
+// The order of preference: fits whose carrier is the one nearest the
+// measured carrier first; then the table's order, but a row that names
+// another as preferredOver goes before it.
+void order(std::vector<Found>* fits, double carrierHz)
+{
+    std::vector<Found> out;
+    std::vector<Found> near, far;
+    if (carrierHz > 0 && !fits->empty()) {
+        double best = fits->front().row->carrierHz;
+        for (const Found& f : *fits)
+            if (std::fabs(std::log(f.row->carrierHz / carrierHz)) < std::fabs(std::log(best / carrierHz)))
+                best = f.row->carrierHz;
+        for (const Found& f : *fits)
+            (std::fabs(f.row->carrierHz / best - 1) <= CARRIER_SAME ? near : far).push_back(f);
+    } else {
+        near = *fits;
+    }
+    for (std::vector<Found>* group : {&near, &far}) {
+        while (!group->empty()) {
+            size_t pick = 0;
+            for (size_t i = 0; i < group->size(); ++i) {
+                bool beaten = false;
+                for (const Found& other : *group)
+                    beaten = beaten || sameName(other.row->preferredOver, (*group)[i].row->name);
+                if (!beaten) {
+                    pick = i;
+                    break;
+                }
+            }
+            out.push_back((*group)[pick]);
+            group->erase(group->begin() + static_cast<std::ptrdiff_t>(pick));
+        }
+    }
+    fits->swap(out);
 }
 
 }  // namespace
 
+namespace irp {
+
+bool matches(const Protocol& p, const Signal& signal, std::vector<long long>* params)
+{
+    Fit f = fit(p, durations(signal.once), durations(signal.repeat));
+    if (f.fits && params)
+        *params = f.params;
+    return f.fits;
+}
+
+}  // namespace irp
+
+std::vector<Decoded> decodeAll(const Signal& signal)
+{
+    std::vector<double> once = durations(signal.once), repeat = durations(signal.repeat);
+    std::vector<Found> fits;
+    for (const Protocol& row : rows()) {
+        if (!carrierFits(row, signal.carrierHz))
+            continue;
+        Fit f = fit(row, once, repeat);
+        if (f.fits)
+            fits.push_back({&row, f.params});
+    }
+    order(&fits, signal.carrierHz);
+    std::vector<Decoded> out;
+    for (const Found& f : fits) {
+        Decoded d;
+        d.protocol = f.row->name;
+        for (int i = 0; i < f.row->parameters; ++i)
+            d.params.set(f.row->names[static_cast<size_t>(i)].name, f.params[static_cast<size_t>(i)]);
+        out.push_back(d);
+    }
+    return out;
+}
+
 Decoded decode(const Signal& signal)
 {
-    std::vector<double> d = durations(signal.once.empty() ? signal.repeat : signal.once);
-    Decoded found;
-    int fits = 0;
-    Match nec1, nec2;
-    for (const Row& row : irp::rows()) {
-        std::string name = row.name;
-        if (name == "Pioneer")
-            continue;  // NEC2's frame on another carrier: told apart below
-        Match m = matchRow(row, d, nullptr);
-        if (m.ambiguous)
-            return Decoded();
-        if (name == "NEC1" || name == "NEC2") {
-            (name == "NEC1" ? nec1 : nec2) = m;
-        } else if (m.fits) {
-            ++fits;
-            found.protocol = name;
-            found.params = m.params;
-        }
-    }
-    if (nec1.fits) {
-        if (const char* kind = necKind(signal, nec1, nec2.fits)) {
-            ++fits;
-            found.protocol = kind;
-            found.params = nec1.params;
-        }
-    }
-    return fits == 1 ? found : Decoded();
+    std::vector<Decoded> all = decodeAll(signal);
+    return all.empty() ? Decoded() : all.front();
 }
 
 std::string decodeLine(const Decoded& decoded)
@@ -335,7 +510,8 @@ std::string decodeLine(const Decoded& decoded)
         return "unknown";
     std::string line = info->name;
     for (const ParamSpec& p : info->params)
-        line += std::string(" ") + paramName(p.id) + "=" + std::to_string(decoded.params.value[p.id]);
+        if (const long long* v = decoded.params.find(p.name))
+            line += " " + p.name + "=" + std::to_string(*v);
     return line;
 }
 
@@ -344,9 +520,10 @@ std::string decodeJson(const Decoded& decoded)
     const ProtocolInfo* info = decoded.known() ? findProtocol(decoded.protocol) : nullptr;
     if (!info)
         return "{\"protocol\":\"unknown\"}";
-    std::string json = std::string("{\"protocol\":\"") + info->name + "\"";
+    std::string json = "{\"protocol\":\"" + info->name + "\"";
     for (const ParamSpec& p : info->params)
-        json += std::string(",\"") + paramName(p.id) + "\":" + std::to_string(decoded.params.value[p.id]);
+        if (const long long* v = decoded.params.find(p.name))
+            json += ",\"" + p.name + "\":" + std::to_string(*v);
     return json + "}";
 }
 

@@ -53,6 +53,22 @@ std::string clusterJson(const std::vector<Cluster>& list)
     return "[" + json + "]";
 }
 
+// "zero-length marks: 3 (pairs: once 1, 2; repeat 4)\n", or nothing when
+// there are none. A long code names its first few pairs only.
+std::string zeroText(const char* what, const std::vector<PairAt>& at)
+{
+    if (at.empty())
+        return "";
+    const size_t SHOWN = 8;
+    std::string text = std::string("zero-length ") + what + ": " + std::to_string(at.size()) + " (pairs: ";
+    for (size_t i = 0; i < at.size() && i < SHOWN; ++i) {
+        bool newPart = i == 0 || at[i].repeat != at[i - 1].repeat;
+        text += std::string(i == 0 ? "" : newPart ? "; " : ", ") + (newPart ? (at[i].repeat ? "repeat " : "once ") : "") +
+                std::to_string(at[i].pair);
+    }
+    return text + (at.size() > SHOWN ? ", ...)\n" : ")\n");
+}
+
 }  // namespace
 
 Facts facts(const Signal& signal)
@@ -64,7 +80,13 @@ Facts facts(const Signal& signal)
     std::vector<double> marks, spaces;
     for (const std::vector<Pair>* part : {&signal.once, &signal.repeat}) {
         double total = 0;
+        bool repeat = part == &signal.repeat;
         for (const Pair& p : *part) {
+            size_t at = marks.size() - (repeat ? signal.once.size() : 0) + 1;
+            if (p.markUs == 0)
+                f.zeroMarks.push_back({repeat, at});
+            if (p.spaceUs == 0)
+                f.zeroSpaces.push_back({repeat, at});
             marks.push_back(p.markUs);
             spaces.push_back(p.spaceUs);
             total += p.markUs + p.spaceUs;
@@ -92,7 +114,7 @@ std::string factsText(const Facts& f)
            "marks: " + number("%.0f", f.shortestMarkUs) + " to " + number("%.0f", f.longestMarkUs) + " us: " +
            clusterText(f.marks) + "\n" +
            "spaces: " + number("%.0f", f.shortestSpaceUs) + " to " + number("%.0f", f.longestSpaceUs) + " us: " +
-           clusterText(f.spaces) + "\n";
+           clusterText(f.spaces) + "\n" + zeroText("marks", f.zeroMarks) + zeroText("spaces", f.zeroSpaces);
 }
 
 std::string factsJson(const Facts& f)
@@ -104,7 +126,9 @@ std::string factsJson(const Facts& f)
            ",\"longestMarkUs\":" + number("%.0f", f.longestMarkUs) +
            ",\"shortestSpaceUs\":" + number("%.0f", f.shortestSpaceUs) +
            ",\"longestSpaceUs\":" + number("%.0f", f.longestSpaceUs) +
-           ",\"marks\":" + clusterJson(f.marks) + ",\"spaces\":" + clusterJson(f.spaces) + "}";
+           ",\"marks\":" + clusterJson(f.marks) + ",\"spaces\":" + clusterJson(f.spaces) +
+           ",\"zeroMarks\":" + std::to_string(f.zeroMarks.size()) +
+           ",\"zeroSpaces\":" + std::to_string(f.zeroSpaces.size()) + "}";
 }
 
 }  // namespace ir

@@ -1,8 +1,8 @@
-// Rendering: a protocol and its parameters to Pronto hex, from the same
-// table rows the decoder walks.
+// Rendering: a protocol and its parameters to Pronto hex, by executing the
+// sequences of its parsed IRP line.
+#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "ir/ir.h"
@@ -10,15 +10,9 @@
 
 namespace ir {
 
+namespace irp {
+
 namespace {
-
-using irp::Item;
-using irp::Row;
-
-struct Run {
-    bool mark;
-    double us;
-};
 
 void lay(std::vector<Run>* runs, bool mark, double us)
 {
@@ -30,64 +24,116 @@ void lay(std::vector<Run>* runs, bool mark, double us)
         runs->push_back({mark, us});
 }
 
-// The frame's marks and spaces with these parameter values, neighbours of the
-// same kind merged.
-std::vector<Run> expand(const Row& row, const std::vector<Item>& items, const long value[PARAM_COUNT])
+bool execute(const Protocol& p, const Sequence& seq, long long* values, unsigned long long* known,
+             std::vector<Run>* out, std::string* error)
 {
-    std::vector<Run> runs;
-    double elapsed = 0;
+    double t = 0, origin[MAX_LEVELS] = {};
+    std::vector<long long> data(seq.fields.size());
+    std::vector<bool> computed(seq.fields.size());
     auto put = [&](bool mark, double us) {
-        lay(&runs, mark, us);
-        elapsed += us;
+        lay(out, mark, us);
+        t += us > 0 ? us : 0;
     };
-    auto bit = [&](int b, bool wide) {
-        const int* halves = b ? row.one : row.zero;
-        for (int j = 0; j < 2; ++j)
-            put(halves[j] > 0, std::abs(halves[j]) * row.unitUs * (wide ? 2 : 1));
-    };
-    auto bits = [&](long v, int n) {
-        for (int k = 0; k < n; ++k)
-            bit(static_cast<int>((v >> (row.msbFirst ? n - 1 - k : k)) & 1), false);
-    };
-    for (const Item& it : items) {
-        switch (it.kind) {
-        case irp::DURATION:
-            put(it.units > 0, std::abs(it.units) * row.unitUs);
+    for (const Step& step : seq.steps) {
+        switch (step.kind) {
+        case Step::MARK:
+        case Step::SPACE:
+            put(step.kind == Step::MARK, step.us);
             break;
-        case irp::EXTENT:
-            if (it.us > elapsed)
-                put(false, it.us - elapsed);
+        case Step::BEGIN:
+            origin[step.level] = t;
             break;
-        case irp::CONSTANT:
-            bits(it.value, it.bits);
+        case Step::EXTENT:
+            put(false, step.us - (t - origin[step.level]));
+            origin[step.level] = t;
             break;
-        case irp::XOR_DSF:
-            bits((value[PARAM_D] ^ value[PARAM_S] ^ value[PARAM_F]) & ((1L << it.bits) - 1), it.bits);
+        case Step::ASSIGN: {
+            long long v = 0;
+            if (!evaluate(p, step.expr, values, known, &v)) {
+                *error = "cannot compute " + p.names[static_cast<size_t>(step.target)].name;
+                return false;
+            }
+            values[step.target] = v;
+            known[step.target] = ~0ULL;
             break;
-        case irp::FIELD:
-            for (int k = 0; k < it.bits; ++k) {
-                int pos = it.shift + (row.msbFirst ? it.bits - 1 - k : k);
-                bit(static_cast<int>(((value[it.param] >> pos) & 1) ^ (it.inverted ? 1 : 0)), it.wide);
+        }
+        case Step::SYMBOLS: {
+            const BitSpec& spec = p.bitspecs[static_cast<size_t>(step.bitspec)];
+            for (int s = 0; s < step.count; s += spec.bits) {
+                unsigned symbol = 0;
+                for (int i = 0; i < spec.bits; ++i) {
+                    const Slot& slot = seq.slots[static_cast<size_t>(step.first + s + i)];
+                    const Field& f = seq.fields[static_cast<size_t>(slot.field)];
+                    size_t k = static_cast<size_t>(slot.field);
+                    if (!computed[k]) {
+                        bool ok = f.name >= 0 ? known[f.name] == ~0ULL
+                                              : evaluate(p, f.data, values, known, &data[k]);
+                        if (f.name >= 0)
+                            data[k] = values[f.name];
+                        if (!ok) {
+                            *error = "cannot compute a field of " + p.name;
+                            return false;
+                        }
+                        computed[k] = true;
+                    }
+                    unsigned bit = static_cast<unsigned>((fieldValue(f, data[k]) >> slot.bit) & 1);
+                    symbol |= bit << (p.msbFirst ? spec.bits - 1 - i : i);
+                }
+                for (const Duration& d : spec.symbols[symbol])
+                    put(d.mark, d.us);
             }
             break;
         }
+        }
     }
-    return runs;
+    return true;
 }
+
+}  // namespace
+
+bool runs(const Protocol& p, const long long* parameters, std::vector<Run>* intro, std::vector<Run>* repeat,
+          std::string* error)
+{
+    long long values[MAX_NAMES] = {};
+    unsigned long long known[MAX_NAMES] = {};
+    for (int i = 0; i < p.parameters; ++i) {
+        values[i] = parameters[i];
+        known[i] = ~0ULL;
+    }
+    intro->clear();
+    repeat->clear();
+    return execute(p, p.intro, values, known, intro, error) && execute(p, p.repeat, values, known, repeat, error);
+}
+
+}  // namespace irp
+
+namespace {
+
+using irp::Run;
 
 // One part of the code in carrier periods. A Pronto part starts with a mark:
 // a frame's leading space (RC5's start bit) is silence before it, and the
 // leading space of the frame that comes next lengthens this one's gap, so
 // that frames keep their pace.
-std::vector<unsigned> periods(const Row& row, std::vector<Run> frame, const std::vector<Run>& next)
+std::vector<unsigned> periods(double carrierHz, std::vector<Run> frame, const std::vector<Run>& next)
 {
     if (!frame.empty() && !frame.front().mark)
         frame.erase(frame.begin());
-    if (!next.empty() && !next.front().mark)
-        lay(&frame, false, next.front().us);
+    if (!next.empty() && !next.front().mark) {
+        if (!frame.empty() && !frame.back().mark)
+            frame.back().us += next.front().us;
+        else
+            frame.push_back(next.front());
+    }
+    // A part ends with a space: a frame that ends on a mark gets the
+    // shortest gap a Pronto code can hold.
+    if (!frame.empty() && frame.back().mark)
+        frame.push_back({false, 0});
     std::vector<unsigned> counts;
-    for (const Run& r : frame)
-        counts.push_back(static_cast<unsigned>(std::lround(r.us * row.carrierHz / 1000000.0)));
+    for (const Run& r : frame) {
+        double n = std::round(r.us * carrierHz / 1000000.0);
+        counts.push_back(static_cast<unsigned>(n < 1 ? 1 : n > 0xFFFF ? 0xFFFF : n));
+    }
     return counts;
 }
 
@@ -102,8 +148,41 @@ std::string knownNames()
 {
     std::string names;
     for (const ProtocolInfo& p : protocols())
-        names += (names.empty() ? "" : ", ") + std::string(p.name);
+        names += (names.empty() ? "" : ", ") + p.name;
     return names;
+}
+
+// Every parameter's value: as given, or its default (which may use the
+// parameters before it, as S=255-D does).
+bool values(const irp::Protocol& row, const Params& params, long long* out, std::string* error)
+{
+    std::string takes;
+    for (int i = 0; i < row.parameters; ++i)
+        takes += (takes.empty() ? "" : ", ") + row.names[static_cast<size_t>(i)].name;
+    for (const Param& given : params.list()) {
+        int i = 0;
+        while (i < row.parameters && !irp::sameName(row.names[static_cast<size_t>(i)].name, given.name))
+            ++i;
+        if (i == row.parameters)
+            return refuse(error, row.name + " has no " + given.name.substr(0, 20) + "; it takes " + takes);
+    }
+    unsigned long long known[irp::MAX_NAMES] = {};
+    for (int i = 0; i < row.parameters; ++i) {
+        const irp::Name& n = row.names[static_cast<size_t>(i)];
+        ParamSpec spec{n.name, n.min, n.max, n.defaultExpr >= 0, n.defaultText};
+        if (const long long* v = params.find(n.name)) {
+            out[i] = *v;
+        } else if (n.defaultExpr < 0) {
+            return refuse(error, n.name + " is missing: " + row.name + " needs " + n.name + " from " + rangeText(spec));
+        } else if (!irp::evaluate(row, n.defaultExpr, out, known, &out[i])) {
+            return refuse(error, n.name + "'s default " + n.defaultText + " needs a parameter given after it");
+        }
+        if (out[i] < n.min || out[i] > n.max)
+            return refuse(error, n.name + (params.has(n.name) ? "" : " (" + n.defaultText + ")") + " must be " +
+                                     rangeText(spec));
+        known[i] = ~0ULL;
+    }
+    return true;
 }
 
 }  // namespace
@@ -115,43 +194,22 @@ std::string rangeText(const ParamSpec& param)
 
 bool render(std::string_view protocol, const Params& params, std::string* pronto, std::string* error)
 {
-    const Row* row = irp::findRow(protocol);
-    const ProtocolInfo* info = findProtocol(protocol);
-    if (!row || !info)
+    const irp::Protocol* row = irp::findRow(protocol);
+    if (!row)
         return refuse(error, "unknown protocol \"" + std::string(protocol.substr(0, 40)) +
                                  "\"; known: " + knownNames());
-    long value[PARAM_COUNT] = {0, 0, 0, 0};
-    std::string takes;
-    for (const ParamSpec& p : info->params)
-        takes += (takes.empty() ? "" : ", ") + std::string(paramName(p.id));
-    for (int id = 0; id < PARAM_COUNT; ++id) {
-        bool has = false;
-        for (const ParamSpec& p : info->params)
-            has = has || p.id == id;
-        if (params.given[id] && !has)
-            return refuse(error, std::string(info->name) + " has no " + paramName(static_cast<ParamId>(id)) +
-                                     "; it takes " + takes);
-    }
-    for (const ParamSpec& p : info->params) {
-        long v = params.value[p.id];
-        if (!params.given[p.id]) {
-            if (!p.hasDefault)
-                return refuse(error, std::string(paramName(p.id)) + " is missing: " + info->name +
-                                         " needs " + paramName(p.id) + " from " + rangeText(p));
-            irp::Default d = p.id == PARAM_S ? row->sDefault : row->tDefault;
-            v = d == irp::COMPLEMENT_OF_D ? 255 - value[PARAM_D] : d == irp::SAME_AS_D ? value[PARAM_D] : 0;
-        } else if (v < p.min || v > p.max) {
-            return refuse(error, std::string(paramName(p.id)) + " must be " + rangeText(p));
-        }
-        value[p.id] = v;
-    }
+    long long value[irp::MAX_NAMES] = {};
+    std::vector<Run> once, repeat;
+    std::string why;
+    if (!values(*row, params, value, error))
+        return false;
+    if (!irp::runs(*row, value, &once, &repeat, &why))
+        return refuse(error, why);
 
-    std::vector<Run> once = expand(*row, row->once, value);
-    std::vector<Run> repeat = expand(*row, row->repeatFrame(), value);
     std::vector<unsigned> words = {0, static_cast<unsigned>(std::lround(1000000.0 / (row->carrierHz * 0.241246))),
                                    0, 0};
-    std::vector<unsigned> onceCounts = periods(*row, once, repeat);
-    std::vector<unsigned> repeatCounts = periods(*row, repeat, repeat);
+    std::vector<unsigned> onceCounts = periods(row->carrierHz, once, repeat);
+    std::vector<unsigned> repeatCounts = periods(row->carrierHz, repeat, repeat);
     words[2] = static_cast<unsigned>(onceCounts.size() / 2);
     words[3] = static_cast<unsigned>(repeatCounts.size() / 2);
     words.insert(words.end(), onceCounts.begin(), onceCounts.end());
@@ -175,26 +233,25 @@ bool renderWords(const std::vector<std::string>& words, std::string* pronto, std
 {
     if (words.empty())
         return refuse(error, "no protocol given; known: " + knownNames());
+    const ProtocolInfo* info = findProtocol(words[0]);
     Params params;
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& w = words[i];
         size_t eq = w.find('=');
-        int id = -1;
-        if (eq == 1)
-            for (int p = 0; p < PARAM_COUNT; ++p)
-                if ((w[0] & ~0x20) == paramName(static_cast<ParamId>(p))[0])
-                    id = p;
-        size_t digits = eq + 1 + (eq + 1 < w.size() && w[eq + 1] == '-' ? 1 : 0);
-        bool number = id >= 0 && digits < w.size();
-        for (size_t k = digits; number && k < w.size(); ++k)
-            number = w[k] >= '0' && w[k] <= '9';
+        std::string name = w.substr(0, eq);
+        long long v = 0;
+        bool number = eq != std::string::npos && eq > 0 && parseNumber(std::string_view(w).substr(eq + 1), &v);
+        for (size_t k = 0; number && k < eq; ++k)
+            number = std::isalnum(static_cast<unsigned char>(w[k])) || w[k] == '_';
         if (!number)
-            return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (D, S, F or T, in decimal)");
-        if (params.given[id])
-            return refuse(error, std::string(paramName(static_cast<ParamId>(id))) + " is given twice");
-        // Nine digits reach past every range; more would only overflow.
-        long v = w.size() - digits > 9 ? 1000000000L : std::stol(w.substr(digits));
-        params.set(static_cast<ParamId>(id), w[eq + 1] == '-' ? -v : v);
+            return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (a parameter's name, = and a "
+                                 "number in decimal)");
+        // The protocol's own spelling of the name, when it has one.
+        if (const ParamSpec* spec = info ? info->param(name) : nullptr)
+            name = spec->name;
+        if (params.has(name))
+            return refuse(error, name + " is given twice");
+        params.set(name, v);
     }
     return render(words[0], params, pronto, error);
 }

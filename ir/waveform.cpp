@@ -44,8 +44,12 @@ double tickStepMs(double totalMs)
     return 10.0 * power;
 }
 
-const char* const ONCE_COLOUR = "#1f5fbf";
-const char* const REPEAT_COLOUR = "#c8452b";
+std::string colour(unsigned rgb)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", rgb & 0xFFFFFFu);
+    return text;
+}
 
 }  // namespace
 
@@ -75,6 +79,7 @@ std::string plotSvg(const Signal& signal)
     Waveform w = waveform(signal);
     double scale = w.totalUs > 0 ? plotWidth / w.totalUs : 0;
     std::string title = fixed(signal.carrierHz / 1000.0, 1) + " kHz, " + decodeLine(decode(signal));
+    const std::string once = colour(ONCE_COLOUR), repeat = colour(REPEAT_COLOUR);
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + fixed(width, 0) + "\" height=\"" +
                       fixed(height, 0) + "\" viewBox=\"0 0 " + fixed(width, 0) + " " + fixed(height, 0) +
@@ -82,15 +87,15 @@ std::string plotSvg(const Signal& signal)
     svg += "<title>" + xmlEscaped(title) + "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     svg += "<text x=\"" + fixed(left, 0) + "\" y=\"22\" font-size=\"15\">" + xmlEscaped(title) + "</text>\n";
-    svg += "<text x=\"" + fixed(left, 0) + "\" y=\"40\" fill=\"" + ONCE_COLOUR + "\">once: " +
+    svg += "<text x=\"" + fixed(left, 0) + "\" y=\"40\" fill=\"" + once + "\">once: " +
            std::to_string(signal.once.size()) + " pairs</text>\n";
-    svg += "<text x=\"" + fixed(left + 140, 0) + "\" y=\"40\" fill=\"" + REPEAT_COLOUR + "\">repeat: " +
+    svg += "<text x=\"" + fixed(left + 140, 0) + "\" y=\"40\" fill=\"" + repeat + "\">repeat: " +
            std::to_string(signal.repeat.size()) + " pairs</text>\n";
 
     for (int part = 0; part < 2; ++part) {
-        svg += std::string("<g fill=\"") + (part ? REPEAT_COLOUR : ONCE_COLOUR) + "\">\n";
+        svg += "<g fill=\"" + (part ? repeat : once) + "\">\n";
         for (const MarkBar& m : w.marks) {
-            if (m.repeat != (part == 1))
+            if (m.repeat != (part == 1) || m.endUs <= m.startUs)
                 continue;
             // Bars keep a visible width however long the code is.
             double barWidth = std::fmax((m.endUs - m.startUs) * scale, 0.5);
@@ -118,8 +123,11 @@ std::string plotSvg(const Signal& signal)
     if (w.repeatStartUs < w.totalUs && w.repeatStartUs > 0) {
         double x = left + w.repeatStartUs * scale;
         svg += "<line x1=\"" + fixed(x, 2) + "\" y1=\"" + fixed(barTop - 4, 0) + "\" x2=\"" + fixed(x, 2) +
-               "\" y2=\"" + fixed(axisY, 0) + "\" stroke=\"" + REPEAT_COLOUR + "\" stroke-dasharray=\"3,3\"/>\n";
+               "\" y2=\"" + fixed(axisY, 0) + "\" stroke=\"" + repeat + "\" stroke-dasharray=\"3,3\"/>\n";
     }
+    if (w.totalUs <= 0)
+        svg += "<text x=\"" + fixed(width / 2, 0) + "\" y=\"" + fixed(barTop + barHeight / 2, 0) +
+               "\" text-anchor=\"middle\">Every duration of this code is zero.</text>\n";
     svg += "</svg>\n";
     return svg;
 }

@@ -37,12 +37,34 @@ bool render(const ir::ProtocolInfo& protocol, long device, int function, std::st
             std::string* error)
 {
     ir::Params params;
-    params.set(ir::PARAM_D, device);
-    params.set(ir::PARAM_F, function);
-    const ir::ParamSpec* s = protocol.param(ir::PARAM_S);
-    if (s && !s->hasDefault)
-        params.set(ir::PARAM_S, 0);
+    for (const ir::ParamSpec& p : protocol.params) {
+        if (p.name == "D")
+            params.set("D", device);
+        else if (p.name == "F")
+            params.set("F", function);
+        else if (!p.hasDefault)
+            params.set(p.name, p.min);
+    }
     return ir::render(protocol.name, params, pronto, error);
+}
+
+bool render(const ir::ProtocolInfo& protocol, const ir::Params& given, int function, std::string* pronto,
+            std::string* error)
+{
+    ir::Params params = given;
+    params.set("F", function);
+    return ir::render(protocol.name, params, pronto, error);
+}
+
+std::string sentLine(const ir::ProtocolInfo& protocol, int protocolNumber, const ir::Params& given, int function)
+{
+    std::string line = protocol.name;
+    for (const ir::ParamSpec& p : protocol.params) {
+        const long long* value = p.name == "F" ? nullptr : given.find(p.name);
+        if (p.name == "F" || value)
+            line += " " + p.name + "=" + std::to_string(value ? *value : function);
+    }
+    return line + ", event " + eventCode(protocolNumber, static_cast<long>(given.get("D")), function);
 }
 
 std::string eventCode(int protocolNumber, long device, int function)

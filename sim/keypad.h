@@ -10,6 +10,7 @@
 
 namespace ir {
 struct ProtocolInfo;
+class Params;
 }
 
 namespace keypad {
@@ -19,14 +20,16 @@ namespace keypad {
 enum ControlId {
     IDC_SIM_LBLPROTOCOL = 100,
     IDC_SIM_PROTOCOL = 101,
-    IDC_SIM_LBLDEVICE = 102,
-    IDC_SIM_DEVICE = 103,
     IDC_SIM_KEYPAD = 104,     // the group box around the keypad
     IDC_SIM_FAILURES = 105,   // the group box around the switches
     IDC_SIM_TXFAIL = 106,
     IDC_SIM_LEARNERROR = 107,
     IDC_SIM_LBLEVENT = 108,
     IDC_SIM_EVENT = 109,
+    IDC_SIM_LBLSENT = 110,
+    IDC_SIM_SENT = 111,       // what the last key sent
+    IDC_SIM_PARAM_LABEL = 120,  // the label of parameter row n (0 to 4): IDC_SIM_PARAM_LABEL + n
+    IDC_SIM_PARAM = 130,        // its field: IDC_SIM_PARAM + n
     IDC_SIM_FIRST_KEY = 200,  // button n of buttons() has id IDC_SIM_FIRST_KEY + n
 };
 
@@ -43,11 +46,24 @@ const std::vector<Button>& buttons();
 const Button* find(const std::string& caption);
 
 // Renders the code a button sends: the protocol with D = device and
-// F = function; S and T take their defaults, and S is 0 where the protocol
-// has none (Sony20, Panasonic). False with the reason in *error, as
-// ir::render gives it (a device out of the protocol's range).
+// F = function (where it has them); the other parameters take their
+// defaults, or the lowest value of their range where they have none (S of
+// Sony20 and Panasonic, Kaseikyo's M and N). False with the reason in
+// *error, as ir::render gives it (a device or function out of the
+// protocol's range).
 bool render(const ir::ProtocolInfo& protocol, long device, int function, std::string* pronto,
             std::string* error);
+
+// The code a key sends with the parameters given in the remote's fields and
+// F = function; the others take their defaults. False with the reason
+// ir::render gives (a function the protocol's F cannot carry).
+bool render(const ir::ProtocolInfo& protocol, const ir::Params& given, int function, std::string* pronto,
+            std::string* error);
+
+// What the remote says a key sent: "NEC1 D=4 F=16, event 010004001015",
+// the parameters given and F in the protocol's order, and the event code
+// of the press (with D, or 0 where there is none, as its device).
+std::string sentLine(const ir::ProtocolInfo& protocol, int protocolNumber, const ir::Params& given, int function);
 
 // The event code a press delivers: 12 upper-case hex digits, PP DDDD FFFF CC,
 // with PP the protocol's number (its place in ir::protocols(), from 1),

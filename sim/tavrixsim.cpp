@@ -12,14 +12,16 @@
 // it open.
 #include <windows.h>
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ir/ir.h"
 #include "sim/keypad.h"
 #include "sim/simctl.h"
+#include "ui/geometry.h"
+#include "ui/paramform.h"
 #include "ui/twips.h"
 
 namespace {
@@ -30,6 +32,8 @@ const char CLASS_NAME[] = "TavrixSimulator";
 const char TITLE[] = "Tavrix Simulator";
 const char DEFAULT_PROTOCOL[] = "NEC1";
 const char DEFAULT_DEVICE[] = "4";
+// The window Pellwick's main window has, which the remote opens beside.
+const char PELLWICK_CLASS[] = "PellwickMain";
 const int ICON_ID = 1;
 const UINT_PTR IDT_POLL = 1;
 const UINT POLL_MS = 100;
@@ -37,11 +41,16 @@ const UINT POLL_MS = 100;
 // that txfail gives transmissions too.
 const uint32_t LEARN_ERROR = ERROR_GEN_FAILURE;
 
-// Client area and controls in twips, in tab order; the keys go between the
-// two lists.
-const int CLIENT_WIDTH = 3960, CLIENT_HEIGHT = 8100;
-const int KEY_LEFT = 300, KEY_COLUMN_STEP = 1140, KEY_WIDTH = 1020;
-const int KEY_TOP = 1230, KEY_ROW_STEP = 465, KEY_HEIGHT = 375;
+// Client area and controls in twips, in tab order; the parameter rows and
+// the keys go between the lists. The rows: two to a line, one per parameter
+// of the protocol but F, which the keys give.
+const int CLIENT_WIDTH = 5400, CLIENT_HEIGHT = 9360;
+const int PARAM_ROWS = 5, PARAM_TOP = 540, PARAM_ROW_STEP = 420, PARAM_COLUMN_STEP = 2640;
+const int PARAM_LABEL_WIDTH = 1620, PARAM_FIELD_LEFT = 1680, PARAM_FIELD_WIDTH = 840;
+const int KEY_LEFT = 1050, KEY_COLUMN_STEP = 1140, KEY_WIDTH = 1020;
+const int KEY_TOP = 2070, KEY_ROW_STEP = 465, KEY_HEIGHT = 375;
+// Access keys of the window's own controls, which no parameter takes.
+const char KEYS_TAKEN[] = "PTL";
 
 struct Item {
     int id;
@@ -51,30 +60,33 @@ struct Item {
     const char* caption;
     int left, top, width, height;
 };
-const Item BEFORE_KEYS[] = {
+const Item BEFORE_PARAMS[] = {
     {IDC_SIM_LBLPROTOCOL, "STATIC", SS_LEFT, 0, "&Protocol:", 120, 165, 1500, 255},
     // The height includes the drop-down list.
     {IDC_SIM_PROTOCOL, "COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 0, "", 1680, 120,
-     2160, 2400},
-    {IDC_SIM_LBLDEVICE, "STATIC", SS_LEFT | WS_GROUP, 0, "&Device:", 120, 585, 1500, 255},
-    {IDC_SIM_DEVICE, "EDIT", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE,
-     DEFAULT_DEVICE, 1680, 540, 2160, 315},
-    {IDC_SIM_KEYPAD, "BUTTON", BS_GROUPBOX | WS_GROUP, 0, "Keypad", 120, 960, 3720, 4950},
+     3600, 2400},
+};
+const Item BEFORE_KEYS[] = {
+    {IDC_SIM_KEYPAD, "BUTTON", BS_GROUPBOX | WS_GROUP, 0, "Keypad", 120, 1800, 5160, 4950},
 };
 const Item AFTER_KEYS[] = {
-    {IDC_SIM_FAILURES, "BUTTON", BS_GROUPBOX | WS_GROUP, 0, "Failures", 120, 6030, 3720, 900},
-    {IDC_SIM_TXFAIL, "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, "&Transmissions fail", 300, 6285,
-     3360, 255},
-    {IDC_SIM_LEARNERROR, "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, "&Learn error (last error 31)", 300, 6585,
-     3360, 255},
-    {IDC_SIM_LBLEVENT, "STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, "Last event:", 120, 7050, 3720, 255},
-    {IDC_SIM_EVENT, "STATIC", SS_LEFT | SS_NOPREFIX | SS_SUNKEN, 0, "None yet", 120, 7320, 3720, 660},
+    {IDC_SIM_FAILURES, "BUTTON", BS_GROUPBOX | WS_GROUP, 0, "Failures", 120, 6870, 5160, 900},
+    {IDC_SIM_TXFAIL, "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP, 0, "&Transmissions fail", 300, 7125,
+     4800, 255},
+    {IDC_SIM_LEARNERROR, "BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0, "&Learn error (last error 31)", 300, 7425,
+     4800, 255},
+    {IDC_SIM_LBLSENT, "STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, "Sent:", 120, 7935, 720, 255},
+    {IDC_SIM_SENT, "STATIC", SS_LEFT | SS_NOPREFIX | SS_SUNKEN, 0, "Nothing yet", 840, 7890, 4440, 315},
+    {IDC_SIM_LBLEVENT, "STATIC", SS_LEFT | SS_NOPREFIX, 0, "Last event:", 120, 8310, 5160, 255},
+    {IDC_SIM_EVENT, "STATIC", SS_LEFT | SS_NOPREFIX | SS_SUNKEN, 0, "None yet", 120, 8580, 5160, 660},
 };
 
 struct State {
     HFONT font = nullptr;
     HWND lastFocus = nullptr;
     uint32_t shownEvent = 0;  // serial of the event the line shows
+    std::vector<paramform::Row> rows;  // of the chosen protocol
+    paramform::Typed typed;            // what was typed, by parameter name
 };
 
 State* stateOf(HWND hwnd)
@@ -104,26 +116,53 @@ const ir::ProtocolInfo* chosenProtocol(HWND hwnd, int* number)
     return &all[static_cast<size_t>(index)];
 }
 
-// The device field's number, or a box naming the range and the focus on
-// the field.
-bool readDevice(HWND hwnd, const ir::ProtocolInfo& protocol, long* device)
+// The fields' texts, row by row.
+std::vector<std::string> fieldTexts(HWND hwnd, const State* state)
 {
-    const ir::ParamSpec* param = protocol.param(ir::PARAM_D);
-    char text[32] = {};
-    GetDlgItemTextA(hwnd, IDC_SIM_DEVICE, text, sizeof text);
-    char* end = nullptr;
-    errno = 0;
-    long value = std::strtol(text, &end, 10);
-    if (param && text[0] && *end == '\0' && errno == 0 && value >= param->min && value <= param->max) {
-        *device = value;
-        return true;
+    std::vector<std::string> texts;
+    for (size_t row = 0; row < state->rows.size(); ++row) {
+        char text[32] = {};
+        GetDlgItemTextA(hwnd, IDC_SIM_PARAM + static_cast<int>(row), text, sizeof text);
+        texts.push_back(text);
     }
-    MessageBoxA(hwnd, ("Device must be a number from " + (param ? ir::rangeText(*param) : "0") + ".").c_str(), TITLE,
-                MB_OK);
-    HWND field = GetDlgItem(hwnd, IDC_SIM_DEVICE);
-    SetFocus(field);
-    SendMessageA(field, EM_SETSEL, 0, -1);
-    return false;
+    return texts;
+}
+
+// The remote's message boxes show over it, not where the system puts them
+// (the middle of the screen, where Pellwick's window usually is).
+HWND boxOwner = nullptr;
+HHOOK boxHook = nullptr;
+
+LRESULT CALLBACK placeBox(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE && boxHook) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        RECT b, over;
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        if (GetWindowRect(box, &b) && GetWindowRect(boxOwner, &over) &&
+            GetMonitorInfoA(MonitorFromWindow(boxOwner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            const RECT& work = monitor.rcWork;
+            long w = b.right - b.left, h = b.bottom - b.top;
+            long x = (over.left + over.right - w) / 2, y = (over.top + over.bottom - h) / 2;
+            x = std::max<long>(work.left, std::min<long>(x, work.right - w));
+            y = std::max<long>(work.top, std::min<long>(y, work.bottom - h));
+            SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        UnhookWindowsHookEx(boxHook);
+        boxHook = nullptr;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void messageBox(HWND owner, const std::string& text)
+{
+    boxOwner = owner;
+    boxHook = SetWindowsHookExA(WH_CBT, placeBox, nullptr, GetCurrentThreadId());
+    MessageBoxA(owner, text.c_str(), TITLE, MB_OK);
+    if (boxHook)
+        UnhookWindowsHookEx(boxHook);
+    boxHook = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -152,32 +191,57 @@ void Timer_Poll(HWND hwnd)
     }
 }
 
+// One row per parameter of the chosen protocol but F, with what was typed
+// for its parameters where that fits; the rows beyond them hidden.
 void cmbProtocol_Change(HWND hwnd)
 {
+    State* state = stateOf(hwnd);
     int number = 0;
     const ir::ProtocolInfo* protocol = chosenProtocol(hwnd, &number);
-    const ir::ParamSpec* param = protocol ? protocol->param(ir::PARAM_D) : nullptr;
-    std::string caption = "&Device" + (param ? " (" + ir::rangeText(*param) + ")" : std::string()) + ":";
-    SetDlgItemTextA(hwnd, IDC_SIM_LBLDEVICE, caption.c_str());
+    if (!state)
+        return;
+    state->typed.remember(state->rows, fieldTexts(hwnd, state));
+    state->rows = protocol ? paramform::rows(*protocol, "F", KEYS_TAKEN, false) : std::vector<paramform::Row>();
+    std::vector<std::string> texts = state->typed.textsFor(state->rows);
+    for (int row = 0; row < PARAM_ROWS; ++row) {
+        bool shown = static_cast<size_t>(row) < state->rows.size();
+        HWND label = GetDlgItem(hwnd, IDC_SIM_PARAM_LABEL + row), field = GetDlgItem(hwnd, IDC_SIM_PARAM + row);
+        SetWindowTextA(label, shown ? state->rows[row].label.c_str() : "");
+        SetWindowTextA(field, shown ? texts[row].c_str() : "");
+        ShowWindow(label, shown ? SW_SHOW : SW_HIDE);
+        ShowWindow(field, shown ? SW_SHOW : SW_HIDE);
+    }
 }
 
+// The key's code with the fields' parameters, or a box naming the first
+// field refused and the focus on it.
 void key_Click(HWND hwnd, size_t index)
 {
+    State* state = stateOf(hwnd);
     int number = 0;
     const ir::ProtocolInfo* protocol = chosenProtocol(hwnd, &number);
-    long device = 0;
-    if (!protocol || index >= buttons().size() || !readDevice(hwnd, *protocol, &device))
+    if (!state || !protocol || index >= buttons().size())
         return;
+    paramform::Checked checked = paramform::check(state->rows, fieldTexts(hwnd, state));
+    if (!checked.ok()) {
+        messageBox(hwnd, checked.why);
+        HWND field = GetDlgItem(hwnd, IDC_SIM_PARAM + checked.badRow);
+        SetFocus(field);
+        SendMessageA(field, EM_SETSEL, 0, -1);
+        return;
+    }
     const Button& key = buttons()[index];
     std::string pronto, error;
-    if (!keypad::render(*protocol, device, key.function, &pronto, &error)) {
-        MessageBoxA(hwnd, error.c_str(), TITLE, MB_OK);
+    if (!keypad::render(*protocol, checked.params, key.function, &pronto, &error)) {
+        messageBox(hwnd, error);
         return;
     }
+    long device = static_cast<long>(checked.params.get("D"));
     if (simctl::press(eventCode(number, device, key.function)) < 0) {
-        MessageBoxA(hwnd, simctl::lastError().c_str(), TITLE, MB_OK);
+        messageBox(hwnd, simctl::lastError());
         return;
     }
+    SetDlgItemTextA(hwnd, IDC_SIM_SENT, sentLine(*protocol, number, checked.params, key.function).c_str());
     // Learns that run now learn this key; with none running there is
     // nothing to aim.
     simctl::aim(pronto);
@@ -199,6 +263,17 @@ void Form_Load(HWND hwnd)
     State* state = new State;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
     state->font = twips::font("MS Sans Serif", 8, false);
+    for (const Item& item : BEFORE_PARAMS)
+        createItem(hwnd, item, state->font);
+    for (int row = 0; row < PARAM_ROWS; ++row) {
+        int left = 120 + row % 2 * PARAM_COLUMN_STEP, top = PARAM_TOP + row / 2 * PARAM_ROW_STEP;
+        Item label = {IDC_SIM_PARAM_LABEL + row, "STATIC", SS_LEFT | WS_GROUP, 0, "", left, top + 45,
+                      PARAM_LABEL_WIDTH, 255};
+        Item field = {IDC_SIM_PARAM + row, "EDIT", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE, "",
+                      left + PARAM_FIELD_LEFT, top, PARAM_FIELD_WIDTH, 315};
+        createItem(hwnd, label, state->font);
+        SendMessageA(createItem(hwnd, field, state->font), EM_LIMITTEXT, 20, 0);
+    }
     for (const Item& item : BEFORE_KEYS)
         createItem(hwnd, item, state->font);
     const auto& keys = buttons();
@@ -215,11 +290,12 @@ void Form_Load(HWND hwnd)
 
     HWND list = GetDlgItem(hwnd, IDC_SIM_PROTOCOL);
     for (const ir::ProtocolInfo& p : ir::protocols()) {
-        LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.name));
-        if (std::string(p.name) == DEFAULT_PROTOCOL)
+        LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.name.c_str()));
+        if (p.name == DEFAULT_PROTOCOL)
             SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
     }
-    SendDlgItemMessageA(hwnd, IDC_SIM_DEVICE, EM_LIMITTEXT, 5, 0);
+    state->typed.remember(paramform::rows(*ir::findProtocol(DEFAULT_PROTOCOL), "F", KEYS_TAKEN, false),
+                          {DEFAULT_DEVICE});
     cmbProtocol_Change(hwnd);
     Timer_Poll(hwnd);
     SetTimer(hwnd, IDT_POLL, POLL_MS, nullptr);
@@ -323,6 +399,26 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// Beside Pellwick's main window when it shows (to its left first, leaving
+// the right to Pellwick's inspector), on its monitor; where the system puts
+// new windows otherwise.
+POINT firstPlace(int width, int height)
+{
+    POINT at = {CW_USEDEFAULT, CW_USEDEFAULT};
+    HWND pellwick = FindWindowA(PELLWICK_CLASS, nullptr);
+    RECT main;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!pellwick || !IsWindowVisible(pellwick) || IsIconic(pellwick) || !GetWindowRect(pellwick, &main) ||
+        !GetMonitorInfoA(MonitorFromWindow(pellwick, MONITOR_DEFAULTTONEAREST), &monitor))
+        return at;
+    geometry::Box b = geometry::beside(geometry::boxOf(monitor.rcWork), geometry::boxOf(main), geometry::boxOf(main),
+                                       width, height, width, height, true);
+    at.x = b.left;
+    at.y = b.top;
+    return at;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
@@ -348,9 +444,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND window = CreateWindowExA(0, CLASS_NAME, TITLE, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
-                                  nullptr);
+    POINT at = firstPlace(frame.right - frame.left, frame.bottom - frame.top);
+    HWND window = CreateWindowExA(0, CLASS_NAME, TITLE, style, at.x, at.y, frame.right - frame.left,
+                                  frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 1;
     ShowWindow(window, show);

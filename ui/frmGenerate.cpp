@@ -1,12 +1,12 @@
 #include "frmGenerate.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <vector>
 
 #include "app/appinfo.h"
 #include "ir/ir.h"
 #include "ui/forms.h"
 #include "ui/ids.h"
+#include "ui/paramform.h"
 #include "ui/twips.h"
 
 namespace frmGenerate {
@@ -15,8 +15,11 @@ namespace {
 
 // Client area and controls in twips; the dialog template only supplies the
 // controls, their tab order and the dialog manager's keys.
-const int CLIENT_WIDTH = 5400, CLIENT_HEIGHT = 3405;
-const int ROW_TOP = 1140, ROW_STEP = 420;
+const int CLIENT_WIDTH = 6360, CLIENT_HEIGHT = 6045;
+// One row per parameter of the chosen protocol, in its order, from the
+// top: no protocol has more than six.
+const int PARAM_ROWS = 6;
+const int ROW_TOP = 1560, ROW_STEP = 420;
 
 struct Place {
     int id;
@@ -25,20 +28,27 @@ struct Place {
 const Place PLACES[] = {
     {IDC_GEN_LBLPROTOCOL, 120, 165, 1200, 255},
     {IDC_GEN_PROTOCOL, 1380, 120, 2640, 3000},  // height includes the drop-down list
-    {IDC_GEN_IRP, 120, 540, 5160, 495},
-    {IDOK, 2760, 2940, 1215, 345},
-    {IDCANCEL, 4065, 2940, 1215, 345},
+    {IDC_GEN_IRP, 120, 540, 6120, 900},
+    {IDC_GEN_LBLDECODE, 120, 4125, 1200, 255},
+    {IDC_GEN_DECODE, 1380, 4080, 4860, 315},
+    {IDC_GEN_LBLCODE, 120, 4545, 1200, 255},
+    {IDC_GEN_CODE, 1380, 4500, 4860, 945},
+    {IDOK, 3720, 5580, 1215, 345},
+    {IDCANCEL, 5025, 5580, 1215, 345},
 };
 const int LABEL_LEFT = 120, LABEL_WIDTH = 2400, FIELD_LEFT = 2640, FIELD_WIDTH = 1140;
 
 struct Session {
-    std::string* pronto;
+    std::string* pronto = nullptr;
     HFONT font = nullptr;
+    std::vector<paramform::Row> rows;  // of the chosen protocol
+    paramform::Checked checked;        // its fields as they read now
+    bool filling = false;              // the fields are being set, not typed
 };
 
-// What the user chose last time, offered again at the next opening.
+// What the user chose and typed, offered again at the next opening.
 std::string lastProtocol = "NEC1";
-std::string lastValues[ir::PARAM_COUNT];
+paramform::Typed typed;
 
 const ir::ProtocolInfo* chosenProtocol(HWND dlg)
 {
@@ -54,33 +64,59 @@ std::string fieldText(HWND dlg, int id)
 {
     char text[64] = {};
     GetDlgItemTextA(dlg, id, text, sizeof text);
-    std::string s(text);
-    size_t first = s.find_first_not_of(" \t");
-    size_t last = s.find_last_not_of(" \t");
-    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+    return text;
 }
 
-// One row per parameter: shown with its name and range when the chosen
-// protocol has it, hidden otherwise.
-void showRows(HWND dlg)
+std::vector<std::string> fieldTexts(HWND dlg, const Session* session)
+{
+    std::vector<std::string> texts;
+    for (size_t row = 0; row < session->rows.size(); ++row)
+        texts.push_back(fieldText(dlg, IDC_GEN_VALUE_D + static_cast<int>(row)));
+    return texts;
+}
+
+// Every field read again: the code they make and its decode, as the
+// inspector will name it, or why there is none yet.
+void fields_Change(HWND dlg, Session* session)
 {
     const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
-    SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp : "");
-    for (int p = 0; p < ir::PARAM_COUNT; ++p) {
-        const ir::ParamSpec* param = protocol ? protocol->param(p) : nullptr;
-        HWND label = GetDlgItem(dlg, IDC_GEN_LABEL_D + p);
-        HWND field = GetDlgItem(dlg, IDC_GEN_VALUE_D + p);
-        if (param) {
-            std::string caption = std::string("&") + ir::paramName(static_cast<ir::ParamId>(p)) +
-                                  " (" + ir::rangeText(*param);
-            if (param->hasDefault && param->defaultText)
-                caption += std::string("; blank: ") + param->defaultText;
-            caption += "):";
-            SetWindowTextA(label, caption.c_str());
-        }
-        ShowWindow(label, param ? SW_SHOW : SW_HIDE);
-        ShowWindow(field, param ? SW_SHOW : SW_HIDE);
+    if (!protocol || session->filling)
+        return;
+    int wasBad = session->checked.badRow;
+    session->checked = paramform::check(session->rows, fieldTexts(dlg, session));
+    std::string pronto, line = session->checked.why;
+    if (session->checked.ok() && ir::render(protocol->name, session->checked.params, &pronto, &line)) {
+        ir::Signal signal;
+        line = ir::parsePronto(pronto, &signal, &line) ? ir::decodeLine(ir::decode(signal)) : line;
     }
+    SetDlgItemTextA(dlg, IDC_GEN_DECODE, line.c_str());
+    SetDlgItemTextA(dlg, IDC_GEN_CODE, pronto.c_str());
+    for (int row : {wasBad, session->checked.badRow})
+        if (row >= 0)
+            InvalidateRect(GetDlgItem(dlg, IDC_GEN_LABEL_D + row), nullptr, TRUE);
+}
+
+// The chosen protocol's rows, one per parameter, with the values typed for
+// its parameters where they fit; the rows beyond them hidden.
+void cmbProtocol_Change(HWND dlg, Session* session)
+{
+    const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
+    typed.remember(session->rows, fieldTexts(dlg, session));
+    session->rows = protocol ? paramform::rows(*protocol, "", "P", true) : std::vector<paramform::Row>();
+    std::vector<std::string> texts = typed.textsFor(session->rows);
+    SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp.c_str() : "");
+    session->filling = true;
+    for (int row = 0; row < PARAM_ROWS; ++row) {
+        bool shown = static_cast<size_t>(row) < session->rows.size();
+        HWND label = GetDlgItem(dlg, IDC_GEN_LABEL_D + row);
+        HWND field = GetDlgItem(dlg, IDC_GEN_VALUE_D + row);
+        SetWindowTextA(label, shown ? session->rows[row].label.c_str() : "");
+        SetWindowTextA(field, shown ? texts[row].c_str() : "");
+        ShowWindow(label, shown ? SW_SHOW : SW_HIDE);
+        ShowWindow(field, shown ? SW_SHOW : SW_HIDE);
+    }
+    session->filling = false;
+    fields_Change(dlg, session);
 }
 
 void layout(HWND dlg, Session* session)
@@ -92,7 +128,7 @@ void layout(HWND dlg, Session* session)
     };
     for (const Place& p : PLACES)
         place(p.id, p.left, p.top, p.width, p.height);
-    for (int p = 0; p < ir::PARAM_COUNT; ++p) {
+    for (int p = 0; p < PARAM_ROWS; ++p) {
         int top = ROW_TOP + p * ROW_STEP;
         place(IDC_GEN_LABEL_D + p, LABEL_LEFT, top + 45, LABEL_WIDTH, 255);
         place(IDC_GEN_VALUE_D + p, FIELD_LEFT, top, FIELD_WIDTH, 315);
@@ -110,92 +146,89 @@ void layout(HWND dlg, Session* session)
     SetWindowPos(dlg, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void refuse(HWND dlg, int field, const std::string& why)
-{
-    MessageBoxA(dlg, why.c_str(), APP_TITLE, MB_OK);
-    HWND box = GetDlgItem(dlg, field);
-    SetFocus(box);
-    SendMessageA(box, EM_SETSEL, 0, -1);
-}
-
-// Reads and checks every field of the chosen protocol; renders the code when
-// all are valid. A refused field is named with its range and gets the focus.
+// OK: the code of the fields, or the first field refused, named with its
+// range, with the focus on it.
 bool accept(HWND dlg, Session* session)
 {
     const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
     if (!protocol)
         return false;
-    ir::Params params;
-    for (const ir::ParamSpec& param : protocol->params) {
-        int field = IDC_GEN_VALUE_D + param.id;
-        std::string text = fieldText(dlg, field);
-        std::string name = ir::paramName(param.id);
-        if (text.empty()) {
-            if (param.hasDefault)
-                continue;
-            refuse(dlg, field, name + " is missing: enter a number from " + ir::rangeText(param) + ".");
-            return false;
-        }
-        char* end = nullptr;
-        errno = 0;
-        long value = std::strtol(text.c_str(), &end, 10);
-        if (errno != 0 || *end != '\0' || value < param.min || value > param.max) {
-            refuse(dlg, field, name + " must be a number from " + ir::rangeText(param) + ".");
-            return false;
-        }
-        params.set(param.id, value);
-    }
+    fields_Change(dlg, session);
     std::string error;
-    if (!ir::render(protocol->name, params, session->pronto, &error)) {
-        MessageBoxA(dlg, error.c_str(), APP_TITLE, MB_OK);
-        return false;
+    if (session->checked.ok() && ir::render(protocol->name, session->checked.params, session->pronto, &error)) {
+        lastProtocol = protocol->name;
+        typed.remember(session->rows, fieldTexts(dlg, session));
+        return true;
     }
-    lastProtocol = protocol->name;
-    for (int p = 0; p < ir::PARAM_COUNT; ++p)
-        lastValues[p] = fieldText(dlg, IDC_GEN_VALUE_D + p);
-    return true;
+    MessageBoxA(dlg, session->checked.ok() ? error.c_str() : session->checked.why.c_str(), APP_TITLE, MB_OK);
+    if (!session->checked.ok()) {
+        HWND box = GetDlgItem(dlg, IDC_GEN_VALUE_D + session->checked.badRow);
+        SetFocus(box);
+        SendMessageA(box, EM_SETSEL, 0, -1);
+    }
+    return false;
+}
+
+void Form_Load(HWND dlg, Session* session)
+{
+    layout(dlg, session);
+    HWND combo = GetDlgItem(dlg, IDC_GEN_PROTOCOL);
+    const auto& all = ir::protocols();
+    for (size_t i = 0; i < all.size(); ++i) {
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(all[i].name.c_str()));
+        if (lastProtocol == all[i].name)
+            SendMessageA(combo, CB_SETCURSEL, i, 0);
+    }
+    if (SendMessageA(combo, CB_GETCURSEL, 0, 0) < 0)
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    for (int p = 0; p < PARAM_ROWS; ++p)
+        SendDlgItemMessageA(dlg, IDC_GEN_VALUE_D + p, EM_LIMITTEXT, 24, 0);
+    cmbProtocol_Change(dlg, session);
+    forms::loaded(dlg);
 }
 
 INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     auto* session = reinterpret_cast<Session*>(GetWindowLongPtrA(dlg, DWLP_USER));
     switch (msg) {
-    case WM_INITDIALOG: {
+    case WM_INITDIALOG:
         session = reinterpret_cast<Session*>(lParam);
         SetWindowLongPtrA(dlg, DWLP_USER, reinterpret_cast<LONG_PTR>(session));
-        layout(dlg, session);
-        HWND combo = GetDlgItem(dlg, IDC_GEN_PROTOCOL);
-        const auto& all = ir::protocols();
-        for (size_t i = 0; i < all.size(); ++i) {
-            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(all[i].name));
-            if (lastProtocol == all[i].name)
-                SendMessageA(combo, CB_SETCURSEL, i, 0);
-        }
-        if (SendMessageA(combo, CB_GETCURSEL, 0, 0) < 0)
-            SendMessageA(combo, CB_SETCURSEL, 0, 0);
-        for (int p = 0; p < ir::PARAM_COUNT; ++p) {
-            SendDlgItemMessageA(dlg, IDC_GEN_VALUE_D + p, EM_LIMITTEXT, 12, 0);
-            SetDlgItemTextA(dlg, IDC_GEN_VALUE_D + p, lastValues[p].c_str());
-        }
-        showRows(dlg);
-        forms::loaded(dlg);
+        Form_Load(dlg, session);
         return TRUE;  // the focus goes to the protocol list
-    }
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id >= IDC_GEN_VALUE_D && id < IDC_GEN_VALUE_D + PARAM_ROWS) {
+            if (HIWORD(wParam) == EN_CHANGE)
+                fields_Change(dlg, session);
+            return TRUE;
+        }
+        switch (id) {
         case IDC_GEN_PROTOCOL:
             if (HIWORD(wParam) == CBN_SELCHANGE)
-                showRows(dlg);
+                cmbProtocol_Change(dlg, session);
             return TRUE;
         case IDOK:
             if (accept(dlg, session))
                 EndDialog(dlg, IDOK);
             return TRUE;
         case IDCANCEL:
+            typed.remember(session->rows, fieldTexts(dlg, session));
             EndDialog(dlg, IDCANCEL);
             return TRUE;
         }
         break;
+    }
+    case WM_CTLCOLORSTATIC: {
+        // The label of the field refused in red, until it reads right.
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        if (!session || id != IDC_GEN_LABEL_D + session->checked.badRow)
+            break;
+        SetTextColor(dc, RGB(192, 0, 0));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    }
     case WM_DESTROY:
         forms::unloaded(dlg);
         if (session && session->font) {
@@ -211,9 +244,10 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool showModal(HWND owner, std::string* pronto)
 {
-    Session session{pronto};
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_GENERATE),
-                                     owner, DialogProc, reinterpret_cast<LPARAM>(&session));
+    Session session;
+    session.pronto = pronto;
+    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_GENERATE), owner, DialogProc,
+                                     reinterpret_cast<LPARAM>(&session));
     return result == IDOK;
 }
 

@@ -1,52 +1,61 @@
 #include "frmInspect.h"
 
-#include <cmath>
-#include <cstdio>
+#include <commdlg.h>
+
 #include <cstring>
 
+#include "app/appinfo.h"
 #include "ir/ir.h"
 #include "ui/forms.h"
+#include "ui/geometry.h"
 #include "ui/ids.h"
+#include "ui/savefile.h"
 #include "ui/twips.h"
+#include "ui/waveview.h"
 
 namespace frmInspect {
 
 namespace {
 
 const char CLASS_NAME[] = "PellwickInspector";
-const char WAVE_CLASS[] = "PellwickWaveform";
 const char TITLE[] = "IR Code Inspector";
 
-// Client area when opened, and the smallest it may become, in twips.
-const int CLIENT_WIDTH = 7170, CLIENT_HEIGHT = 4800;
-const int MIN_WIDTH = 4500, MIN_HEIGHT = 3300;
-const int MARGIN = 120;
+// Client area when first opened, and the smallest it may become, in twips.
+const int CLIENT_WIDTH = 7170, CLIENT_HEIGHT = 5400;
+const int MIN_WIDTH = 4500, MIN_HEIGHT = 4200;
 
 // The inspector follows the code box a moment after it changes, at most
 // once a frame.
 const UINT_PTR FOLLOW_TIMER = 1;
 const UINT FOLLOW_MS = 16;
 
-// Controls, in tab order. A width or height of 0 stretches to the client
-// area's right or bottom edge, less the margin, as the window is resized.
+// Controls, in tab order, by their edges in twips: a negative edge counts
+// from the client area's right or bottom edge, so that the control moves or
+// stretches as the window is resized.
 struct Item {
     int id;
     const char* cls;
     DWORD style;
     DWORD exStyle;
     const char* caption;
-    int left, top, width, height;
+    int left, top, right, bottom;
 };
 const Item ITEMS[] = {
-    {IDC_INSPECT_LBLDECODE, "STATIC", SS_LEFT | SS_NOPREFIX, 0, "Decode:", 120, 150, 900, 255},
-    {IDC_INSPECT_DECODE, "EDIT", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, "",
-     1080, 105, 0, 315},
-    {IDC_INSPECT_LBLFACTS, "STATIC", SS_LEFT | SS_NOPREFIX, 0, "Facts:", 120, 540, 900, 255},
-    {IDC_INSPECT_FACTS, "EDIT",
-     ES_READONLY | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, "",
-     1080, 510, 0, 1455},
-    {IDC_INSPECT_WAVEFORM, WAVE_CLASS, 0, WS_EX_CLIENTEDGE, "", 120, 2085, 0, 0},
+    {IDC_INSPECT_LBLDECODE, "STATIC", SS_LEFT, 0, "&Decode:", 120, 150, 1020, 405},
+    {IDC_INSPECT_DECODE, "EDIT", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, "", 1080, 105, -120,
+     420},
+    {IDC_INSPECT_LBLFACTS, "STATIC", SS_LEFT, 0, "&Facts:", 120, 540, 1020, 795},
+    {IDC_INSPECT_FACTS, "EDIT", ES_READONLY | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+     WS_EX_CLIENTEDGE, "", 1080, 510, -120, 1965},
+    {IDC_INSPECT_LBLWAVEFORM, "STATIC", SS_LEFT, 0, "&Waveform (zoom: wheel, + and -):", 120, 2085, 4320, 2340},
+    {IDC_INSPECT_WAVEFORM, waveview::CLASS_NAME, WS_TABSTOP | WS_HSCROLL, WS_EX_CLIENTEDGE, "", 120, 2385, -120,
+     -585},
+    {IDC_INSPECT_COPY, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, "&Copy", -2910, -465, -1695, -120},
+    {IDC_INSPECT_SAVESVG, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0, "Save as S&VG...", -1575, -465, -120, -120},
 };
+
+const char NO_CODE[] = "No waveform: the code box holds no valid Pronto code.";
+const char ALL_ZERO[] = "No waveform: every duration of this code is zero.";
 
 struct State {
     HFONT font = nullptr;
@@ -55,20 +64,22 @@ struct State {
     bool valid = false;     // it is Pronto that parsed: signal, else error
     ir::Signal signal;
     std::string error;
-    ir::Waveform waveform;  // what the waveform control draws
     std::string pending;    // the code box's newest text, shown when the timer fires
     bool following = false; // the timer runs
     HWND lastFocus = nullptr;
 };
 
 HWND inspector = nullptr;
+// Where the user left it, for the next opening in this session.
+bool placeKept = false;
+WINDOWPLACEMENT keptPlace;
 
 State* stateOf(HWND hwnd)
 {
     return reinterpret_cast<State*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
-// CR LF line ends, as an edit control shows them.
+// CR LF line ends, as an edit control shows them and the clipboard takes them.
 std::string editLines(const std::string& text)
 {
     std::string out;
@@ -80,18 +91,26 @@ std::string editLines(const std::string& text)
     return out;
 }
 
+std::string controlText(HWND hwnd, int id)
+{
+    HWND control = GetDlgItem(hwnd, id);
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(control)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(control, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
 void layout(HWND hwnd)
 {
     RECT client;
     GetClientRect(hwnd, &client);
+    auto x = [&](int edge) { return edge < 0 ? client.right - twips::toPixelsX(-edge) : twips::toPixelsX(edge); };
+    auto y = [&](int edge) { return edge < 0 ? client.bottom - twips::toPixelsY(-edge) : twips::toPixelsY(edge); };
     for (const Item& item : ITEMS) {
-        int left = twips::toPixelsX(item.left), top = twips::toPixelsY(item.top);
-        int right = item.width ? twips::toPixelsX(item.left + item.width)
-                               : client.right - twips::toPixelsX(MARGIN);
-        int bottom = item.height ? twips::toPixelsY(item.top + item.height)
-                                 : client.bottom - twips::toPixelsY(MARGIN);
-        MoveWindow(GetDlgItem(hwnd, item.id), left, top, right > left ? right - left : 0,
-                   bottom > top ? bottom - top : 0, TRUE);
+        int left = x(item.left), top = y(item.top), right = x(item.right), bottom = y(item.bottom);
+        // Painted anew where they land: bits copied from where they were
+        // may show a neighbour that moved there first.
+        SetWindowPos(GetDlgItem(hwnd, item.id), nullptr, left, top, right > left ? right - left : 0,
+                     bottom > top ? bottom - top : 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
     }
 }
 
@@ -111,160 +130,87 @@ void show(HWND hwnd, const std::string& text)
     state->valid = valid;
     state->signal = signal;
     state->error = error;
+    HWND wave = GetDlgItem(hwnd, IDC_INSPECT_WAVEFORM);
     if (valid) {
-        SetDlgItemTextA(hwnd, IDC_INSPECT_DECODE, ir::decodeLine(ir::decode(signal)).c_str());
-        SetDlgItemTextA(hwnd, IDC_INSPECT_FACTS,
-                        editLines(ir::factsText(ir::facts(signal))).c_str());
-        state->waveform = ir::waveform(signal);
+        ir::Decoded decoded = ir::decode(signal);
+        ir::Waveform waveform = ir::waveform(signal);
+        bool allZero = waveform.totalUs <= 0;
+        std::string line = ir::decodeLine(decoded);
+        if (!decoded.known() && allZero)
+            line += ": every duration is zero";
+        SetDlgItemTextA(hwnd, IDC_INSPECT_DECODE, line.c_str());
+        SetDlgItemTextA(hwnd, IDC_INSPECT_FACTS, editLines(ir::factsText(ir::facts(signal))).c_str());
+        waveview::show(wave, waveform, ALL_ZERO);
     } else {
         SetDlgItemTextA(hwnd, IDC_INSPECT_DECODE, error.c_str());
         SetDlgItemTextA(hwnd, IDC_INSPECT_FACTS, "");
-        state->waveform = ir::Waveform();
+        waveview::show(wave, ir::Waveform(), NO_CODE);
     }
-    InvalidateRect(GetDlgItem(hwnd, IDC_INSPECT_WAVEFORM), nullptr, FALSE);
 }
 
 // ---------------------------------------------------------------------------
-// The waveform: marks as bars over a time axis in ms, the once part in the
-// highlight colour and the repeat part in green, a dotted line where the
-// repeat part begins. Painted from the stored geometry, to the control's
-// width, whenever it shows.
+// Taking away what it shows.
 
-// A step of 1, 2 or 5 times a power of ten that gives at most maxTicks ticks.
-double tickStepMs(double totalMs, int maxTicks)
+// The decode line and the facts, as the boxes show them.
+void cmdCopy_Click(HWND hwnd)
 {
-    if (totalMs <= 0 || maxTicks < 1)
-        return 1;
-    double raw = totalMs / maxTicks;
-    double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * power >= raw)
-            return m * power;
-    return 10 * power;
+    std::string text = controlText(hwnd, IDC_INSPECT_DECODE) + "\r\n" + controlText(hwnd, IDC_INSPECT_FACTS);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    char* bytes = memory ? static_cast<char*>(GlobalLock(memory)) : nullptr;
+    if (bytes) {
+        memcpy(bytes, text.c_str(), text.size() + 1);
+        GlobalUnlock(memory);
+    }
+    if (bytes && OpenClipboard(hwnd)) {
+        bool set = EmptyClipboard() && SetClipboardData(CF_TEXT, memory);
+        CloseClipboard();
+        if (set)
+            return;  // the clipboard owns the memory now
+    }
+    if (memory)
+        GlobalFree(memory);
+    MessageBoxA(hwnd, "The inspector could not copy: another program holds the clipboard. Try again.", APP_TITLE,
+                MB_OK | MB_ICONEXCLAMATION);
 }
 
-void paintWaveform(HWND wave, HDC dc)
+// A file name from the decode: "NEC1 D=4 S=251 F=8.svg", "code.svg".
+std::string suggestedName(const State* state)
 {
-    RECT client;
-    GetClientRect(wave, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-    HWND owner = GetParent(wave);
-    State* state = owner ? stateOf(owner) : nullptr;
-    if (!state)
-        return;
-    HGDIOBJ oldFont = SelectObject(dc, state->font);
-    SetBkMode(dc, TRANSPARENT);
-    const ir::Waveform& w = state->waveform;
-    if (w.totalUs <= 0) {
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextA(dc, "No waveform: the code box holds no valid Pronto code.", -1, &client,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, oldFont);
-        return;
-    }
-
-    TEXTMETRICA tm;
-    GetTextMetricsA(dc, &tm);
-    int pad = twips::toPixelsX(90);
-    int left = client.left + pad, right = client.right - pad;
-    int top = client.top + pad + tm.tmHeight;  // room for the legend
-    int axis = client.bottom - pad - tm.tmHeight - twips::toPixelsY(60);
-    if (right <= left || axis <= top) {
-        SelectObject(dc, oldFont);
-        return;
-    }
-    double scale = (right - left) / w.totalUs;
-
-    // Legend.
-    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-    TextOutA(dc, left, client.top + pad / 2, "once", 4);
-    SIZE once;
-    GetTextExtentPoint32A(dc, "once  ", 6, &once);
-    SetTextColor(dc, RGB(0, 128, 0));
-    TextOutA(dc, left + once.cx, client.top + pad / 2, "repeat", 6);
-
-    HBRUSH onceBrush = GetSysColorBrush(COLOR_HIGHLIGHT);
-    HBRUSH repeatBrush = CreateSolidBrush(RGB(0, 128, 0));
-    for (const ir::MarkBar& m : w.marks) {
-        RECT bar;
-        bar.left = left + static_cast<LONG>(std::floor(m.startUs * scale));
-        bar.right = left + static_cast<LONG>(std::ceil(m.endUs * scale));
-        if (bar.right <= bar.left)
-            bar.right = bar.left + 1;  // every mark shows, however short
-        bar.top = top;
-        bar.bottom = axis;
-        FillRect(dc, &bar, m.repeat ? repeatBrush : onceBrush);
-    }
-    DeleteObject(repeatBrush);
-
-    HPEN axisPen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT));
-    HGDIOBJ oldPen = SelectObject(dc, axisPen);
-    MoveToEx(dc, left, axis, nullptr);
-    LineTo(dc, right, axis);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    double totalMs = w.totalUs / 1000;
-    SIZE label;
-    GetTextExtentPoint32A(dc, "000.0 ms", 8, &label);
-    int maxTicks = (right - left) / (label.cx + pad);
-    double step = tickStepMs(totalMs, maxTicks > 1 ? maxTicks : 1);
-    for (int i = 0; i * step <= totalMs + 1e-9; ++i) {
-        double ms = i * step;
-        int x = left + static_cast<int>(std::lround(ms * 1000 * scale));
-        MoveToEx(dc, x, axis, nullptr);
-        LineTo(dc, x, axis + twips::toPixelsY(60));
-        char text[32];
-        std::snprintf(text, sizeof text, step < 1 ? "%.1f ms" : "%.0f ms", ms);
-        TextOutA(dc, x, axis + twips::toPixelsY(60), text, static_cast<int>(strlen(text)));
-    }
-    SelectObject(dc, oldPen);
-    DeleteObject(axisPen);
-
-    if (w.repeatStartUs > 0 && w.repeatStartUs < w.totalUs) {
-        HPEN dotted = CreatePen(PS_DOT, 1, GetSysColor(COLOR_WINDOWTEXT));
-        oldPen = SelectObject(dc, dotted);
-        int x = left + static_cast<int>(std::lround(w.repeatStartUs * scale));
-        MoveToEx(dc, x, top, nullptr);
-        LineTo(dc, x, axis);
-        SelectObject(dc, oldPen);
-        DeleteObject(dotted);
-    }
-    SelectObject(dc, oldFont);
+    ir::Decoded decoded = ir::decode(state->signal);
+    std::string name = decoded.known() ? ir::decodeLine(decoded) : "code";
+    for (char& c : name)
+        if (std::string("\\/:*?\"<>|").find(c) != std::string::npos)
+            c = '_';
+    return name + ".svg";
 }
 
-LRESULT CALLBACK WaveProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// The same picture as pellwick-ir plot, written whole or not at all.
+void cmdSaveSvg_Click(HWND hwnd)
 {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SIZE:
-        InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
-    case WM_PAINT: {
-        // Drawn into a bitmap, then copied to the screen in one go: no
-        // flicker, and a long code's many bars cost one transfer, not one
-        // each.
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        RECT client;
-        GetClientRect(hwnd, &client);
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap = memory ? CreateCompatibleBitmap(dc, client.right, client.bottom) : nullptr;
-        if (bitmap) {
-            HGDIOBJ old = SelectObject(memory, bitmap);
-            paintWaveform(hwnd, memory);
-            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-            SelectObject(memory, old);
-            DeleteObject(bitmap);
-        } else {
-            paintWaveform(hwnd, dc);
-        }
-        if (memory)
-            DeleteDC(memory);
-        EndPaint(hwnd, &ps);
-        return 0;
+    State* state = stateOf(hwnd);
+    if (!state->valid) {
+        MessageBoxA(hwnd, "Nothing to save: the code box holds no valid Pronto code.", APP_TITLE, MB_OK);
+        return;
     }
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    ir::Signal signal = state->signal;  // the code as it was when Save was chosen
+    char path[MAX_PATH] = {};
+    std::string suggested = suggestedName(state);
+    lstrcpynA(path, suggested.c_str(), MAX_PATH);
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = hwnd;
+    ofn.lpstrFilter = "SVG pictures (*.svg)\0*.svg\0All files (*.*)\0*.*\0";
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrTitle = "Save Waveform as SVG";
+    ofn.lpstrDefExt = "svg";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameA(&ofn))
+        return;
+    std::string error;
+    if (!savefile::writeAtomically(path, ir::plotSvg(signal), &error))
+        MessageBoxA(hwnd, (std::string("Could not save ") + path + ": " + error + ".").c_str(), APP_TITLE,
+                    MB_OK | MB_ICONEXCLAMATION);
 }
 
 // ---------------------------------------------------------------------------
@@ -274,13 +220,35 @@ void createControls(HWND hwnd, State* state)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     state->font = twips::font("MS Sans Serif", 8, false);
     for (const Item& item : ITEMS) {
-        HWND child = CreateWindowExA(item.exStyle, item.cls, item.caption,
-                                     WS_CHILD | WS_VISIBLE | item.style, 0, 0, 0, 0, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)),
-                                     instance, nullptr);
+        HWND child = CreateWindowExA(item.exStyle, item.cls, item.caption, WS_CHILD | WS_VISIBLE | item.style, 0, 0,
+                                     0, 0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), instance,
+                                     nullptr);
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
     }
     layout(hwnd);
+}
+
+void onCommand(HWND hwnd, int id)
+{
+    switch (id) {
+    case IDOK: {
+        // Enter: a focused button does its job; elsewhere Enter does nothing.
+        HWND focus = GetFocus();
+        int focusId = focus && GetParent(focus) == hwnd ? GetDlgCtrlID(focus) : 0;
+        if (focusId == IDC_INSPECT_COPY || focusId == IDC_INSPECT_SAVESVG)
+            onCommand(hwnd, focusId);
+        break;
+    }
+    case IDCANCEL:  // Escape
+        DestroyWindow(hwnd);
+        break;
+    case IDC_INSPECT_COPY:
+        cmdCopy_Click(hwnd);
+        break;
+    case IDC_INSPECT_SAVESVG:
+        cmdSaveSvg_Click(hwnd);
+        break;
+    }
 }
 
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -306,8 +274,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_GETMINMAXINFO: {
         RECT frame = {0, 0, twips::toPixelsX(MIN_WIDTH), twips::toPixelsY(MIN_HEIGHT)};
-        AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), FALSE,
-                           GetWindowLongA(hwnd, GWL_EXSTYLE));
+        AdjustWindowRectEx(&frame, GetWindowLongA(hwnd, GWL_STYLE), FALSE, GetWindowLongA(hwnd, GWL_EXSTYLE));
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         info->ptMinTrackSize.x = frame.right - frame.left;
         info->ptMinTrackSize.y = frame.bottom - frame.top;
@@ -322,17 +289,27 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_SETFOCUS:
         if (state) {
-            HWND to = state->lastFocus && IsWindow(state->lastFocus)
-                          ? state->lastFocus
-                          : GetDlgItem(hwnd, IDC_INSPECT_DECODE);
+            HWND to = state->lastFocus && IsWindow(state->lastFocus) ? state->lastFocus
+                                                                       : GetDlgItem(hwnd, IDC_INSPECT_DECODE);
             SetFocus(to);
         }
         return 0;
+    case WM_NEXTDLGCTL: {
+        // The multi-line facts box asks its parent for the next control this
+        // way when it gets Tab or Shift+Tab; a window that is not a dialog
+        // moves the focus itself.
+        HWND to = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0);
+        if (to) {
+            SetFocus(to);
+            if (SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+                SendMessageA(to, EM_SETSEL, 0, -1);
+        }
+        return 0;
+    }
     case DM_GETDEFID:
-        return 0;  // no default button: Enter does nothing here
+        return 0;  // no default button: Enter goes to the focused button
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL)  // Escape
-            DestroyWindow(hwnd);
+        onCommand(hwnd, LOWORD(wParam));
         return 0;
     case WM_CTLCOLORSTATIC: {
         // The read-only boxes keep the window colour, so that they read as
@@ -353,6 +330,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        keptPlace.length = sizeof keptPlace;
+        placeKept = GetWindowPlacement(hwnd, &keptPlace) != FALSE;
         forms::unloaded(hwnd);
         if (inspector == hwnd)
             inspector = nullptr;
@@ -368,6 +347,31 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
+// Beside the main window, on its monitor, clear of the code box and its
+// buttons (their group), so that the code it follows stays in sight.
+RECT firstPlace(HWND owner, DWORD style)
+{
+    RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    RECT least = {0, 0, twips::toPixelsX(MIN_WIDTH), twips::toPixelsY(MIN_HEIGHT)};
+    AdjustWindowRectEx(&least, style, FALSE, 0);
+    RECT main = {}, codeBox = {};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowRect(owner, &main) ||
+        !GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        POINT at = forms::centredOver(owner, frame.right - frame.left, frame.bottom - frame.top);
+        return {at.x, at.y, at.x + frame.right - frame.left, at.y + frame.bottom - frame.top};
+    }
+    HWND group = GetDlgItem(owner, IDC_FRAME2);
+    if (!group || !GetWindowRect(group, &codeBox))
+        codeBox = main;
+    geometry::Box b = geometry::beside(geometry::boxOf(monitor.rcWork), geometry::boxOf(main),
+                                       geometry::boxOf(codeBox), frame.right - frame.left, frame.bottom - frame.top,
+                                       least.right - least.left, least.bottom - least.top, false);
+    return {b.left, b.top, b.right, b.bottom};
+}
+
 }  // namespace
 
 void open(HWND owner, const std::string& text)
@@ -379,18 +383,21 @@ void open(HWND owner, const std::string& text)
         follow(text);
         return;
     }
-    if (!forms::registerClass(CLASS_NAME, WndProc) || !forms::registerClass(WAVE_CLASS, WaveProc))
+    if (!forms::registerClass(CLASS_NAME, WndProc) || !waveview::registerClass())
         return;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    POINT at = forms::centredOver(owner, width, height);
-    inspector = CreateWindowExA(0, CLASS_NAME, TITLE, style, at.x, at.y, width, height, owner,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    RECT at = firstPlace(owner, style);
+    inspector = CreateWindowExA(0, CLASS_NAME, TITLE, style, at.left, at.top, at.right - at.left,
+                                at.bottom - at.top, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!inspector)
         return;
     show(inspector, text);
+    if (placeKept) {
+        // Where and as large as it was when closed, shown normally.
+        keptPlace.flags = 0;
+        keptPlace.showCmd = SW_SHOWNORMAL;
+        SetWindowPlacement(inspector, &keptPlace);
+    }
     ShowWindow(inspector, SW_SHOWNORMAL);
 }
 
@@ -415,8 +422,18 @@ void follow(const std::string& text)
 
 bool isDialogMessage(MSG* msg)
 {
-    return inspector && (msg->hwnd == inspector || IsChild(inspector, msg->hwnd)) &&
-           IsDialogMessageA(inspector, msg);
+    if (!inspector)
+        return false;
+    // The wheel over the waveform zooms it, whichever window has the focus.
+    if (msg->message == WM_MOUSEWHEEL) {
+        POINT at = {static_cast<short>(LOWORD(msg->lParam)), static_cast<short>(HIWORD(msg->lParam))};
+        HWND wave = GetDlgItem(inspector, IDC_INSPECT_WAVEFORM);
+        if (WindowFromPoint(at) == wave) {
+            SendMessageA(wave, WM_MOUSEWHEEL, msg->wParam, msg->lParam);
+            return true;
+        }
+    }
+    return (msg->hwnd == inspector || IsChild(inspector, msg->hwnd)) && IsDialogMessageA(inspector, msg);
 }
 
 }  // namespace frmInspect

@@ -56,14 +56,21 @@
 #define IDC_INSPECT_LBLFACTS 502
 #define IDC_INSPECT_FACTS 503
 #define IDC_INSPECT_WAVEFORM 504
+#define IDC_INSPECT_LBLWAVEFORM 505
+#define IDC_INSPECT_COPY 506
+#define IDC_INSPECT_SAVESVG 507
 
 // frmGenerate (a dialog: IDOK and IDCANCEL are its buttons)
 #define IDD_GENERATE 600
 #define IDC_GEN_LBLPROTOCOL 601
 #define IDC_GEN_PROTOCOL 602
 #define IDC_GEN_IRP 603
-#define IDC_GEN_LABEL_D 610  // label of parameter n: IDC_GEN_LABEL_D + n
+#define IDC_GEN_LABEL_D 610  // label of the protocol's parameter n (0 to 5): IDC_GEN_LABEL_D + n
 #define IDC_GEN_VALUE_D 620  // its field: IDC_GEN_VALUE_D + n
+#define IDC_GEN_LBLDECODE 630
+#define IDC_GEN_DECODE 631  // the decode of the code the fields make, or why there is none
+#define IDC_GEN_LBLCODE 632
+#define IDC_GEN_CODE 633    // that code
 
 // frmLibrary: controls (buttons double as menu commands) and menu commands
 #define IDC_LIB_LBLREMOTES 700

@@ -18,11 +18,12 @@ const char USAGE[] =
     "Pronto hex IR codes: the protocol and parameters of a code, the code of a\n"
     "protocol with parameters, the facts of a code and a plot of its waveform.\n"
     "\n"
-    "  decode [--json] [TEXT...]       protocol and parameters: NEC1 D=12 S=34 F=56\n"
+    "  decode [--all] [--json] [TEXT...]  protocol and parameters: NEC1 D=12 S=34 F=56\n"
     "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
     "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
     "  list|get|add REMOTE.json ...    the codes of a remote file of the code library\n"
+    "  protocols [--json]              every protocol, its IRP line and parameters\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
     "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
@@ -30,13 +31,14 @@ const char USAGE[] =
     "written (plot), 2 an invalid code, a refused render or a usage error.\n";
 
 const char DECODE_USAGE[] =
-    "usage: pellwick-ir decode [--json] [TEXT...]\n"
+    "usage: pellwick-ir decode [--all] [--json] [TEXT...]\n"
     "\n"
     "Prints the code's protocol and parameters on one line, NAME=decimal in the\n"
-    "order D, S, F, T: \"NEC1 D=12 S=34 F=56\", \"RC5 D=12 F=56 T=1\". --json prints\n"
-    "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}. The once part is decoded, or the\n"
-    "repeat part when there is no once part; every duration may be off by 25 %\n"
-    "or 100 us, whichever is larger.\n"
+    "protocol's order: \"NEC1 D=12 S=34 F=56\", \"RC5 D=12 F=56 T=1\". --json prints\n"
+    "{\"protocol\":\"NEC1\",\"D\":12,\"S\":34,\"F\":56}. Where several protocols fit, the\n"
+    "preferred one; --all prints every fit, one per line, the preferred first\n"
+    "(--json: an array). The README's pellwick-ir section gives the rules: what\n"
+    "a learner may do to a code and the order of preference.\n"
     "Exit codes: 0 decoded, 1 a valid code that fits no protocol (prints\n"
     "\"unknown\"), 2 an invalid code (the reason on standard error).\n";
 
@@ -69,15 +71,9 @@ std::string renderUsage()
         "\n"
         "Protocols and the ranges of their parameters:\n";
     for (const ir::ProtocolInfo& p : ir::protocols()) {
-        std::string line = "  " + std::string(p.name);
+        std::string line = "  " + p.name;
         line.resize(14, ' ');
-        for (const ir::ParamSpec& s : p.params) {
-            line += std::string(" ") + ir::paramName(s.id) + "=" + std::to_string(s.min) + ".." +
-                    std::to_string(s.max);
-            if (s.hasDefault)
-                line += std::string(" [") + s.defaultText + "]";
-        }
-        text += line + "\n";
+        text += line + " " + parametersText(p) + "\n";
     }
     return text + "Exit codes: 0 done, 2 refused (the reason on standard error).\n";
 }
@@ -91,6 +87,7 @@ int usageError(std::ostream& err, const std::string& why, const std::string& usa
 struct Options {
     bool help = false;
     bool json = false;
+    bool all = false;  // decode: every fit
     std::string output;
     bool hasOutput = false;
     std::vector<std::string> words;
@@ -107,6 +104,8 @@ bool readOptions(const std::vector<std::string>& args, bool jsonAllowed, bool ou
             o->help = true;
         } else if (jsonAllowed && a == "--json") {
             o->json = true;
+        } else if (a == "--all" && args[0] == "decode") {
+            o->all = true;
         } else if (outputAllowed && a == "-o") {
             if (i + 1 >= args.size()) {
                 *why = "-o needs a file name";
@@ -124,17 +123,78 @@ bool readOptions(const std::vector<std::string>& args, bool jsonAllowed, bool ou
     return true;
 }
 
+// Appends code point c as UTF-8.
+void appendUtf8(std::string* out, unsigned long c)
+{
+    if (c < 0x80) {
+        *out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out += static_cast<char>(0xC0 | (c >> 6));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out += static_cast<char>(0xE0 | (c >> 12));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | (c >> 18));
+        *out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Text as Windows editors and PowerShell's redirection save it: with a
+// UTF-8 byte-order mark, or as UTF-16 (little or big-endian) after its mark.
+// Returns it as UTF-8 without the mark; other bytes are returned as they
+// are. False for UTF-16 with an odd number of bytes.
+bool inputText(const std::string& bytes, std::string* text, std::string* error)
+{
+    auto startsWith = [&](const char* mark, size_t n) { return bytes.compare(0, n, mark, n) == 0; };
+    if (startsWith("\xEF\xBB\xBF", 3)) {
+        *text = bytes.substr(3);
+        return true;
+    }
+    bool little = startsWith("\xFF\xFE", 2), big = startsWith("\xFE\xFF", 2);
+    if (!little && !big) {
+        *text = bytes;
+        return true;
+    }
+    if (bytes.size() % 2) {
+        *error = "the input is UTF-16 with an odd number of bytes (" + std::to_string(bytes.size()) + ")";
+        return false;
+    }
+    auto unit = [&](size_t i) {
+        unsigned a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return little ? a | b << 8 : a << 8 | b;
+    };
+    text->clear();
+    for (size_t i = 2; i < bytes.size(); i += 2) {
+        unsigned long c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;  // half a pair: not text
+        }
+        appendUtf8(text, c);
+    }
+    return true;
+}
+
 // The code from the arguments, or from standard input.
 bool readSignal(const Options& o, std::istream& in, std::ostream& err, ir::Signal* signal)
 {
-    std::string text;
+    std::string text, error;
     if (o.words.empty()) {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::string bytes(std::istreambuf_iterator<char>(in), (std::istreambuf_iterator<char>()));
+        if (!inputText(bytes, &text, &error)) {
+            err << "pellwick-ir: " << error << "\n";
+            return false;
+        }
     } else {
         for (const std::string& w : o.words)
             text += (text.empty() ? "" : " ") + w;
     }
-    std::string error;
     if (!ir::parsePronto(text, signal, &error)) {
         err << "pellwick-ir: not a valid Pronto code: " << error << "\n";
         return false;
@@ -147,9 +207,17 @@ int decodeCommand(const Options& o, std::istream& in, std::ostream& out, std::os
     ir::Signal signal;
     if (!readSignal(o, in, err, &signal))
         return 2;
-    ir::Decoded d = ir::decode(signal);
-    out << (o.json ? ir::decodeJson(d) : ir::decodeLine(d)) << "\n";
-    return d.known() ? 0 : 1;
+    std::vector<ir::Decoded> fits = ir::decodeAll(signal);
+    if (fits.empty() || !o.all) {
+        ir::Decoded d = fits.empty() ? ir::Decoded() : fits.front();
+        out << (o.json ? ir::decodeJson(d) : ir::decodeLine(d)) << "\n";
+    } else {
+        for (size_t i = 0; i < fits.size(); ++i)
+            out << (!o.json ? "" : i == 0 ? "[" : ",") << (o.json ? ir::decodeJson(fits[i]) : ir::decodeLine(fits[i]))
+                << (o.json ? "" : "\n");
+        out << (o.json ? "]\n" : "");
+    }
+    return fits.empty() ? 1 : 0;
 }
 
 int infoCommand(const Options& o, std::istream& in, std::ostream& out, std::ostream& err)
@@ -218,6 +286,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return renderCommand(args, out, err);
     if (isLibraryCommand(command))
         return libraryCommand(args, in, out, err);
+    if (command == "protocols")
+        return protocolsCommand(args, out, err);
     const char* usage = command == "decode" ? DECODE_USAGE
                         : command == "info" ? INFO_USAGE
                         : command == "plot" ? PLOT_USAGE

@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+namespace ir {
+struct ProtocolInfo;
+}
+
 namespace pellwickir {
 
 // Runs one command. args are the arguments after the program's name; a code
@@ -14,5 +18,10 @@ namespace pellwickir {
 // 1 no protocol fits (decode) or the output file cannot be written, 2 an
 // invalid code, a refused render or a usage error.
 int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+
+// The protocols command (cmd_protocols.cpp), and a protocol's parameters as
+// it and render --help list them: "D=0..255 S=0..255 [255-D] F=0..255".
+int protocolsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+std::string parametersText(const ir::ProtocolInfo& protocol);
 
 }  // namespace pellwickir

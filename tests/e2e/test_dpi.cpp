@@ -9,6 +9,7 @@
 // server, while running ones, this test program included, keep the old one.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -111,28 +112,38 @@ const Form ABOUT = {5865, 3615, 0, {
      "simple receive/transmit test application."},
 }};
 
-const Form INSPECTOR = {7170, 4800, 120, {
-    {IDC_INSPECT_LBLDECODE, 0, 120, 150, 900, 255},
+// A negative left or top counts from the client area's right or bottom edge, a width or height of FROM_END - n
+// reaches n twips short of it.
+const int FROM_END = -100000;
+const Form INSPECTOR = {7170, 5400, 120, {
+    {IDC_INSPECT_LBLDECODE, 0, 120, 150, 900, 255, "&Decode:"},
     {IDC_INSPECT_DECODE, 0, 1080, 105, STRETCH, 315},
-    {IDC_INSPECT_LBLFACTS, 0, 120, 540, 900, 255},
+    {IDC_INSPECT_LBLFACTS, 0, 120, 540, 900, 255, "&Facts:"},
     {IDC_INSPECT_FACTS, 0, 1080, 510, STRETCH, 1455},
-    {IDC_INSPECT_WAVEFORM, 0, 120, 2085, STRETCH, STRETCH},
+    {IDC_INSPECT_LBLWAVEFORM, 0, 120, 2085, 4200, 255},
+    {IDC_INSPECT_WAVEFORM, 0, 120, 2385, STRETCH, FROM_END - 585},
+    {IDC_INSPECT_COPY, 0, -2910, -465, 1215, 345, "&Copy"},
+    {IDC_INSPECT_SAVESVG, 0, -1575, -465, 1455, 345, "Save as S&VG..."},
 }};
 
 Form generateForm()
 {
     // The combo box's height is its drop-down list's too: its field is as
     // high as its font makes it.
-    Form form = {5400, 3405, 0, {
+    Form form = {6360, 6045, 0, {
         {IDC_GEN_LBLPROTOCOL, 0, 120, 165, 1200, 255},
         {IDC_GEN_PROTOCOL, 0, 1380, 120, 2640, NOT_CHECKED},
-        {IDC_GEN_IRP, 0, 120, 540, 5160, 495},
-        {IDOK, 0, 2760, 2940, 1215, 345},
-        {IDCANCEL, 0, 4065, 2940, 1215, 345},
+        {IDC_GEN_IRP, 0, 120, 540, 6120, 900},
+        {IDC_GEN_LBLDECODE, 0, 120, 4125, 1200, 255, "Decode:"},
+        {IDC_GEN_DECODE, 0, 1380, 4080, 4860, 315},
+        {IDC_GEN_LBLCODE, 0, 120, 4545, 1200, 255, "Code:"},
+        {IDC_GEN_CODE, 0, 1380, 4500, 4860, 945},
+        {IDOK, 0, 3720, 5580, 1215, 345},
+        {IDCANCEL, 0, 5025, 5580, 1215, 345},
     }};
-    for (int p = 0; p < 4; ++p) {
-        form.places.push_back({IDC_GEN_LABEL_D + p, 0, 120, 1140 + 420 * p + 45, 2400, 255});
-        form.places.push_back({IDC_GEN_VALUE_D + p, 0, 2640, 1140 + 420 * p, 1140, 315});
+    for (int p = 0; p < 6; ++p) {
+        form.places.push_back({IDC_GEN_LABEL_D + p, 0, 120, 1560 + 420 * p + 45, 2400, 255});
+        form.places.push_back({IDC_GEN_VALUE_D + p, 0, 2640, 1560 + 420 * p, 1140, 315});
     }
     return form;
 }
@@ -209,10 +220,13 @@ void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi, 
             EXPECT_TRUE(!g->measured || c->rect.top >= g->rect.top + g->extent.cy) << "over its group's title";
         }
         EXPECT_TRUE(!p.text || c->text == p.text) << "text \"" << c->text << "\"";
-        EXPECT_NEAR(c->rect.left - origin.left, px(p.left), 1) << "left";
-        EXPECT_NEAR(c->rect.top - origin.top, px(p.top), 1) << "top";
+        EXPECT_NEAR(c->rect.left - origin.left, p.left < 0 ? w->client.cx - px(-p.left) : px(p.left), 1) << "left";
+        EXPECT_NEAR(c->rect.top - origin.top, p.top < 0 ? w->client.cy - px(-p.top) : px(p.top), 1) << "top";
         auto edge = [&](int size, LONG start, LONG clientSize) {
-            return size == STRETCH ? clientSize - px(form.margin) : size == ICON ? start + 32.0 : start + px(size);
+            return size == STRETCH       ? clientSize - px(form.margin)
+                   : size == ICON        ? start + 32.0
+                   : size <= FROM_END    ? clientSize - px(FROM_END - size)
+                                         : start + px(size);
         };
         EXPECT_NEAR(c->rect.right, edge(p.width, c->rect.left, w->client.cx), 1) << "right edge";
         if (p.height != NOT_CHECKED) {
@@ -341,7 +355,21 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     HWND about = open(IDM_HELPABOUT, "About Pellwick", ABOUT, "about");
     app.keys({VK_ESCAPE});
     ASSERT_TRUE(waitFor([&] { return !IsWindow(about); }, 3000));
-    HWND inspector = open(IDM_CODEINSPECT, "IR Code Inspector", INSPECTOR, "inspector");
+    // The inspector opens as large as the room beside the main window allows, no smaller than its least size:
+    // its layout is checked at the size it opened at, as measured inside the program.
+    app.toForeground();
+    app.menu(IDM_CODEINSPECT);
+    HWND inspector = app.findTopWindow("IR Code Inspector");
+    ASSERT_NE(inspector, nullptr);
+    Layout shown = app.layout();
+    ASSERT_NE(shown.window(inspector), nullptr);
+    Form opened = INSPECTOR;
+    opened.clientWidth = static_cast<int>(std::lround(shown.window(inspector)->client.cx * 1440.0 / dpi));
+    opened.clientHeight = static_cast<int>(std::lround(shown.window(inspector)->client.cy * 1440.0 / dpi));
+    EXPECT_TRUE(opened.clientWidth >= 4500 - 15 && opened.clientHeight >= 4200 - 15)
+        << opened.clientWidth << " x " << opened.clientHeight << " twips: smaller than its least size";
+    expectLayout(shown, inspector, opened, dpi, "inspector at " + at);
+    screenshot(inspector, "inspector");
     PostMessageA(inspector, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
 
