@@ -5,6 +5,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "ir/cli/cmd_convert.h"
+#include "ir/formats/formats.h"
 #include "ir/ir.h"
 
 namespace pellwickir {
@@ -21,6 +23,7 @@ const char USAGE[] =
     "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
     "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
+    "  convert --to FORMAT IN [-o OUT] a code file in another format (LIRC, Flipper, ...)\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
     "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
@@ -133,7 +136,7 @@ bool readSignal(const Options& o, std::istream& in, std::ostream& err, ir::Signa
             text += (text.empty() ? "" : " ") + w;
     }
     std::string error;
-    if (!ir::parsePronto(text, signal, &error)) {
+    if (!ir::formats::parseAnyCode(text, signal, &error)) {
         err << "pellwick-ir: not a valid Pronto code: " << error << "\n";
         return false;
     }
@@ -214,6 +217,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (command == "render")
         return renderCommand(args, out, err);
+    if (command == "convert")
+        return convertCommand(args, in, out, err);
     const char* usage = command == "decode" ? DECODE_USAGE
                         : command == "info" ? INFO_USAGE
                         : command == "plot" ? PLOT_USAGE
