@@ -115,7 +115,11 @@ bool packetBytes(std::string_view text, std::string* bytes, std::string* error)
 bool looksLikeBroadlink(std::string_view text)
 {
     text = trim(text);
-    return text.size() >= 8 && (text.substr(0, 2) == "Jg" || (text.substr(0, 2) == "26" && isHex(text[2])));
+    // 0x26 (infrared) in base64 or hex; 0xB2 and 0xD7 (radio) too, to be
+    // refused with their reason.
+    std::string_view start = text.substr(0, 2);
+    return text.size() >= 8 &&
+           (start == "Jg" || start == "sg" || start == "1w" || (start == "26" && isHex(text[2])));
 }
 
 bool broadlinkToPronto(std::string_view packet, std::string* pronto, std::string* error, std::string* lost)
