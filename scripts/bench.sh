@@ -4,7 +4,8 @@
 # latency, a flood of received codes, the code box check per keystroke,
 # transmit overhead, footprint, and a soak of learns, injections,
 # transmissions and About boxes; and, natively on the host, the IR code
-# core's decode and render throughput (row 8).
+# core's decode and render throughput (row 8) and the code file formats'
+# import and export times (row 11, run with row 8).
 #
 #   scripts/bench.sh [--quick] [--soak N] [--rows 12345678]
 #
@@ -48,10 +49,12 @@ if [[ "$rows" == *8* ]]; then
     hb=build/bench-host
     echo "Building the IR core's throughput benchmark in $hb and measuring row 8 ..."
     if cmake -S . -B "$hb" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >build/bench-host-configure.log 2>&1 &&
-       cmake --build "$hb" --target pellwick_ir_bench -j"$jobs" >build/bench-host-build.log 2>&1; then
+       cmake --build "$hb" --target pellwick_ir_bench pellwick_formats_bench -j"$jobs" >build/bench-host-build.log 2>&1; then
         quick_flag=()
         [ "$quick" = 1 ] && quick_flag=(--quick)
         "$hb/pellwick_ir_bench" "${quick_flag[@]}" >"$host_result" 2>&1 || status=1
+        # Row 11, the code file formats, goes with row 8: both are host rows.
+        "$hb/pellwick_formats_bench" "${quick_flag[@]}" >>"$host_result" 2>&1 || status=1
     else
         tail -n 30 build/bench-host-build.log build/bench-host-configure.log
         status=1

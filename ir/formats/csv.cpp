@@ -156,7 +156,10 @@ Exported writeCsv(const std::vector<Remote>& remotes)
         }
         std::string line = decodeLine(decode(s));
         std::vector<std::string> col(COLUMN_COUNT);
-        col[NAME] = c.name;
+        for (char ch : c.name)
+            col[NAME] += (ch == '\r' || ch == '\n') ? ' ' : ch;
+        if (col[NAME] != c.name)
+            out.lost.push_back({0, c.name, "line ends in the name written as blanks"});
         std::vector<std::string_view> w = words(line);
         if (!w.empty() && w[0] != "unknown") {
             col[PROTOCOL] = std::string(w[0]);
