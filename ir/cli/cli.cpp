@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "ir/cli/cmd_convert.h"
+#include "ir/cli/cmd_library.h"
 #include "ir/formats/formats.h"
 #include "ir/ir.h"
 
@@ -23,6 +24,7 @@ const char USAGE[] =
     "  render PROTOCOL NAME=VALUE...   the Pronto text: render NEC1 D=4 F=8\n"
     "  info [--json] [TEXT...]         carrier, pair counts, lengths, durations\n"
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
+    "  list|get|add REMOTE.json ...    the codes of a remote file of the code library\n"
     "  convert --to FORMAT IN [-o OUT] a code file in another format (LIRC, Flipper, ...)\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
@@ -219,6 +221,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         return renderCommand(args, out, err);
     if (command == "convert")
         return convertCommand(args, in, out, err);
+    if (isLibraryCommand(command))
+        return libraryCommand(args, in, out, err);
     const char* usage = command == "decode" ? DECODE_USAGE
                         : command == "info" ? INFO_USAGE
                         : command == "plot" ? PLOT_USAGE
