@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         const ir::ProtocolInfo& p = all[next++ % all.size()];
         ir::Params params;
         for (const ir::ParamSpec& param : p.params)
-            params.set(param.id, (param.max + 1) / 3);
+            params.set(param.name, param.min + (param.max - param.min + 1) / 3);
         std::string text;
         if (ir::render(p.name, params, &text, nullptr))
             sink += text.size();

@@ -20,7 +20,25 @@ namespace ir {
 namespace {
 
 using irp::Item;
+using irp::ParamId;
 using irp::Row;
+using irp::PARAM_COUNT;
+using irp::PARAM_D;
+using irp::PARAM_F;
+using irp::PARAM_S;
+
+// A row's parameter values, D, S, F, T.
+struct Values {
+    long value[PARAM_COUNT] = {0, 0, 0, 0};
+    bool operator==(const Values& o) const
+    {
+        for (int p = 0; p < PARAM_COUNT; ++p)
+            if (value[p] != o.value[p])
+                return false;
+        return true;
+    }
+    bool operator!=(const Values& o) const { return !(*this == o); }
+};
 
 struct Walk {
     size_t i = 0;        // the duration the signal is in
@@ -178,19 +196,30 @@ bool complete(const Row& row, const Walk& w)
     return true;
 }
 
-Params paramsOf(const Row& row, const Walk& w)
+Values paramsOf(const Walk& w)
 {
-    Params params;
+    Values values;
     for (int p = 0; p < PARAM_COUNT; ++p)
-        if (irp::paramBits(row, static_cast<ParamId>(p)) > 0)
-            params.set(static_cast<ParamId>(p), w.value[p]);
-    return params;
+        values.value[p] = w.value[p];
+    return values;
+}
+
+// The values by name, in the order of the protocol's parameters.
+Decoded decoded(const char* name, const Values& values)
+{
+    Decoded d;
+    d.protocol = name;
+    for (const ParamSpec& spec : findProtocol(name)->params)
+        for (int p = 0; p < PARAM_COUNT; ++p)
+            if (spec.name == irp::paramName(p))
+                d.params.set(spec.name, values.value[p]);
+    return d;
 }
 
 struct Match {
     bool fits = false;
     bool ambiguous = false;  // fits more than one way: never a guess
-    Params params;
+    Values params;
     unsigned onceFrames = 0, repeatFrames = 0;
 };
 
@@ -198,7 +227,7 @@ struct Match {
 // parameters: the first frame, or the repeat frame, in any order, the first
 // of them carrying every parameter. With `given`, the parameters are already
 // known (a repeat part after its once part) and any frame may come first.
-Match matchRow(const Row& row, const std::vector<double>& d, const Params* given)
+Match matchRow(const Row& row, const std::vector<double>& d, const Values* given)
 {
     Match result;
     if (d.empty())
@@ -245,7 +274,7 @@ Match matchRow(const Row& row, const std::vector<double>& d, const Params* given
         frontier.swap(next);
     }
     for (const Walk& f : finals) {
-        Params p = paramsOf(row, f);
+        Values p = paramsOf(f);
         if (result.fits && p != result.params) {
             result.ambiguous = true;
             result.fits = false;
@@ -297,11 +326,10 @@ const char* necKind(const Signal& signal, const Match& nec1, bool wholeFramesOnl
 
 }  // namespace
 
-Decoded decode(const Signal& signal)
+std::vector<Decoded> decodeAll(const Signal& signal)
 {
     std::vector<double> d = durations(signal.once.empty() ? signal.repeat : signal.once);
-    Decoded found;
-    int fits = 0;
+    std::vector<Decoded> found;
     Match nec1, nec2;
     for (const Row& row : irp::rows()) {
         std::string name = row.name;
@@ -309,23 +337,24 @@ Decoded decode(const Signal& signal)
             continue;  // NEC2's frame on another carrier: told apart below
         Match m = matchRow(row, d, nullptr);
         if (m.ambiguous)
-            return Decoded();
-        if (name == "NEC1" || name == "NEC2") {
+            return {};
+        if (name == "NEC1" || name == "NEC2")
             (name == "NEC1" ? nec1 : nec2) = m;
-        } else if (m.fits) {
-            ++fits;
-            found.protocol = name;
-            found.params = m.params;
-        }
+        else if (m.fits)
+            found.push_back(decoded(row.name, m.params));
     }
-    if (nec1.fits) {
-        if (const char* kind = necKind(signal, nec1, nec2.fits)) {
-            ++fits;
-            found.protocol = kind;
-            found.params = nec1.params;
-        }
-    }
-    return fits == 1 ? found : Decoded();
+    if (nec1.fits)
+        if (const char* kind = necKind(signal, nec1, nec2.fits))
+            found.push_back(decoded(kind, nec1.params));
+    if (found.size() > 1)
+        found.clear();
+    return found;
+}
+
+Decoded decode(const Signal& signal)
+{
+    std::vector<Decoded> all = decodeAll(signal);
+    return all.empty() ? Decoded() : all.front();
 }
 
 std::string decodeLine(const Decoded& decoded)
@@ -335,7 +364,8 @@ std::string decodeLine(const Decoded& decoded)
         return "unknown";
     std::string line = info->name;
     for (const ParamSpec& p : info->params)
-        line += std::string(" ") + paramName(p.id) + "=" + std::to_string(decoded.params.value[p.id]);
+        if (const long long* v = decoded.params.find(p.name))
+            line += " " + p.name + "=" + std::to_string(*v);
     return line;
 }
 
@@ -344,9 +374,10 @@ std::string decodeJson(const Decoded& decoded)
     const ProtocolInfo* info = decoded.known() ? findProtocol(decoded.protocol) : nullptr;
     if (!info)
         return "{\"protocol\":\"unknown\"}";
-    std::string json = std::string("{\"protocol\":\"") + info->name + "\"";
+    std::string json = "{\"protocol\":\"" + info->name + "\"";
     for (const ParamSpec& p : info->params)
-        json += std::string(",\"") + paramName(p.id) + "\":" + std::to_string(decoded.params.value[p.id]);
+        if (const long long* v = decoded.params.find(p.name))
+            json += ",\"" + p.name + "\":" + std::to_string(*v);
     return json + "}";
 }
 

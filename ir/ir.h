@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,46 +50,65 @@ bool parsePronto(std::string_view text, Signal* signal, std::string* error);
 // ---------------------------------------------------------------------------
 // Protocols and their parameters.
 
-// Parameters in the order they are written: D, S, F, T.
-enum ParamId { PARAM_D = 0, PARAM_S = 1, PARAM_F = 2, PARAM_T = 3, PARAM_COUNT = 4 };
-const char* paramName(ParamId id);  // "D", "S", "F", "T"
+// One parameter's value, named as the protocol's IRP line names it: "D",
+// "S", "F", "T", Kaseikyo's "M" and "N", XMP's "OEM", ...
+struct Param {
+    std::string name;
+    long long value = 0;
 
-struct Params {
-    long value[PARAM_COUNT] = {0, 0, 0, 0};
-    bool given[PARAM_COUNT] = {false, false, false, false};
-
-    void set(ParamId id, long v) { value[id] = v; given[id] = true; }
-    bool operator==(const Params& o) const;
-    bool operator!=(const Params& o) const { return !(*this == o); }
+    bool operator==(const Param& o) const { return name == o.name && value == o.value; }
 };
 
+// Parameter values by name. Names compare without regard to case; a name set
+// again keeps its place and takes the new value.
+class Params {
+public:
+    Params() = default;
+    Params(std::initializer_list<Param> list);  // Params{{"D", 4}, {"F", 8}}
+
+    void set(std::string_view name, long long value);
+    // The value of this name; null when it has none.
+    const long long* find(std::string_view name) const;
+    bool has(std::string_view name) const { return find(name) != nullptr; }
+    long long get(std::string_view name, long long otherwise = 0) const;
+
+    // In the order they were set (a decode: the protocol's own order).
+    const std::vector<Param>& list() const { return list_; }
+    bool empty() const { return list_.empty(); }
+
+    // The same names with the same values, in any order.
+    bool operator==(const Params& o) const;
+    bool operator!=(const Params& o) const { return !(*this == o); }
+
+private:
+    std::vector<Param> list_;
+};
+
+// A parameter as the line's parameter specification gives it:
+// "S:0..255=255-D" is S, 0, 255, with the default 255-D.
 struct ParamSpec {
-    ParamId id;
-    long min, max;
-    bool hasDefault;        // may be left out when rendering
-    const char* defaultText;  // how the default reads ("255-D", "D", "0"); null without one
+    std::string name;
+    long long min = 0, max = 0;
+    bool hasDefault = false;  // may be left out when rendering
+    std::string defaultText;  // how the default reads ("255-D", "D", "0"); empty without one
 };
 
 // "0 to 255": a parameter's range as messages and labels write it.
 std::string rangeText(const ParamSpec& param);
 
 struct ProtocolInfo {
-    const char* name;                 // "NEC1", "RC5", "Sony12", ...
-    const char* irp;                  // the IRP notation it follows
-    std::vector<ParamSpec> params;    // in D, S, F, T order
+    std::string name;               // "NEC1", "RC5", "Kaseikyo", ... as the IRP tables write it
+    std::string irp;                // its IRP line, parameter specification included
+    double carrierHz = 0;           // the line's carrier
+    std::vector<ParamSpec> params;  // in the order of the line's parameter specification
 
-    // Its parameter id; null when it has none.
-    const ParamSpec* param(int id) const
-    {
-        for (const ParamSpec& p : params)
-            if (p.id == id)
-                return &p;
-        return nullptr;
-    }
+    // Its parameter of this name (any case); null when it has none.
+    const ParamSpec* param(std::string_view name) const;
 };
 
-// Every protocol the core knows, in a fixed order (the order of the
-// Generate dialog's list).
+// Every protocol the core knows, in a fixed order: the order of preference
+// when a code fits more than one (the more specific first), and the order of
+// the Generate dialog's and the virtual remote's lists.
 const std::vector<ProtocolInfo>& protocols();
 // The protocol of this name, case-insensitive; null when unknown.
 const ProtocolInfo* findProtocol(std::string_view name);
@@ -98,16 +118,21 @@ const ProtocolInfo* findProtocol(std::string_view name);
 
 struct Decoded {
     std::string protocol;  // empty: unknown
-    Params params;         // every parameter of the protocol is given
+    Params params;         // every parameter of the protocol, in its order
     bool known() const { return !protocol.empty(); }
 };
 
-// Decodes the once part, or the repeat part when there is no once part.
-// Every duration may be off its nominal value by 25 % or 100 us, whichever is
-// larger. A frame that fits no protocol is unknown, never a guess.
+// Every protocol that fits the signal with one set of parameters, the
+// preferred first; empty when none does. The once part is decoded, or the
+// repeat part when there is no once part; the README's pellwick-ir section
+// lists the rules. A signal that fits a protocol more than one way does not
+// fit it: never a guess.
+std::vector<Decoded> decodeAll(const Signal& signal);
+// The preferred fit of decodeAll, or unknown.
 Decoded decode(const Signal& signal);
 
-// "NEC1 D=12 S=34 F=56", "RC5 D=12 F=56 T=1", or "unknown".
+// "NEC1 D=12 S=34 F=56", "RC5 D=12 F=56 T=1", or "unknown": the parameters in
+// the protocol's own order.
 std::string decodeLine(const Decoded& decoded);
 // {"protocol":"NEC1","D":12,"S":34,"F":56} or {"protocol":"unknown"}.
 std::string decodeJson(const Decoded& decoded);
@@ -118,8 +143,8 @@ std::string decodeJson(const Decoded& decoded);
 // Makes the Pronto text of a protocol with its parameters: four upper-case
 // hex digits per word, one blank between words. Missing parameters with a
 // default take it. Returns false with a reason in *error for an unknown
-// protocol, a missing parameter or one out of range; the reason names the
-// parameter and its range ("F must be 0 to 127").
+// protocol, a missing parameter, one it does not have or one out of range;
+// the reason names the parameter and its range ("F must be 0 to 127").
 bool render(std::string_view protocol, const Params& params, std::string* pronto,
             std::string* error);
 

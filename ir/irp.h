@@ -3,12 +3,17 @@
 // Internal to ir/; the rest of the program sees only ir.h.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "ir/ir.h"
 
 namespace ir {
 namespace irp {
+
+// The parameters this table's rows use, in the order they are written.
+enum ParamId { PARAM_D = 0, PARAM_S = 1, PARAM_F = 2, PARAM_T = 3, PARAM_COUNT = 4 };
+const char* paramName(int id);  // "D", "S", "F", "T"
 
 enum ItemKind {
     DURATION,  // 16 (mark) or -8 (space), in units
@@ -96,6 +101,7 @@ struct Row {
 // Every protocol, in the order of protocols().
 const std::vector<Row>& rows();
 const Row* findRow(std::string_view name);
+bool sameName(std::string_view a, std::string_view b);  // without regard to case
 
 // The bits of parameter p that a frame carries: its range is 0 to 2^bits - 1.
 int paramBits(const Row& row, ParamId p);

@@ -87,16 +87,23 @@ std::vector<Row> makeRows()
     };
 }
 
-bool sameName(std::string_view a, const char* b)
+}  // namespace
+
+bool sameName(std::string_view a, std::string_view b)
 {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i)
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
-    return i == a.size() && !b[i];
+    return true;
 }
 
-}  // namespace
+const char* paramName(int id)
+{
+    static const char* const NAMES[PARAM_COUNT] = {"D", "S", "F", "T"};
+    return id >= 0 && id < PARAM_COUNT ? NAMES[id] : "?";
+}
 
 const std::vector<Row>& rows()
 {
@@ -130,18 +137,54 @@ double tolerance(double nominalUs)
 
 }  // namespace irp
 
-const char* paramName(ParamId id)
+Params::Params(std::initializer_list<Param> list)
 {
-    static const char* const NAMES[PARAM_COUNT] = {"D", "S", "F", "T"};
-    return id >= 0 && id < PARAM_COUNT ? NAMES[id] : "?";
+    for (const Param& p : list)
+        set(p.name, p.value);
+}
+
+void Params::set(std::string_view name, long long value)
+{
+    for (Param& p : list_)
+        if (irp::sameName(p.name, name)) {
+            p.value = value;
+            return;
+        }
+    list_.push_back({std::string(name), value});
+}
+
+const long long* Params::find(std::string_view name) const
+{
+    for (const Param& p : list_)
+        if (irp::sameName(p.name, name))
+            return &p.value;
+    return nullptr;
+}
+
+long long Params::get(std::string_view name, long long otherwise) const
+{
+    const long long* v = find(name);
+    return v ? *v : otherwise;
 }
 
 bool Params::operator==(const Params& o) const
 {
-    for (int p = 0; p < PARAM_COUNT; ++p)
-        if (given[p] != o.given[p] || (given[p] && value[p] != o.value[p]))
+    if (list_.size() != o.list_.size())
+        return false;
+    for (const Param& p : list_) {
+        const long long* v = o.find(p.name);
+        if (!v || *v != p.value)
             return false;
+    }
     return true;
+}
+
+const ParamSpec* ProtocolInfo::param(std::string_view name) const
+{
+    for (const ParamSpec& p : params)
+        if (irp::sameName(p.name, name))
+            return &p;
+    return nullptr;
 }
 
 const std::vector<ProtocolInfo>& protocols()
@@ -149,17 +192,17 @@ const std::vector<ProtocolInfo>& protocols()
     static const std::vector<ProtocolInfo> list = [] {
         std::vector<ProtocolInfo> out;
         for (const irp::Row& r : irp::rows()) {
-            ProtocolInfo info{r.name, r.irp, {}};
-            for (int p = 0; p < PARAM_COUNT; ++p) {
-                int bits = irp::paramBits(r, static_cast<ParamId>(p));
+            ProtocolInfo info{r.name, r.irp, r.carrierHz, {}};
+            for (int p = 0; p < irp::PARAM_COUNT; ++p) {
+                int bits = irp::paramBits(r, static_cast<irp::ParamId>(p));
                 if (bits == 0)
                     continue;
-                irp::Default d = p == PARAM_S ? r.sDefault : p == PARAM_T ? r.tDefault : irp::NO_DEFAULT;
+                irp::Default d = p == irp::PARAM_S ? r.sDefault : p == irp::PARAM_T ? r.tDefault : irp::NO_DEFAULT;
                 const char* text = d == irp::ZERO ? "0"
                                    : d == irp::COMPLEMENT_OF_D ? "255-D"
                                    : d == irp::SAME_AS_D ? "D"
-                                                         : nullptr;
-                info.params.push_back({static_cast<ParamId>(p), 0, (1L << bits) - 1, text != nullptr, text});
+                                                         : "";
+                info.params.push_back({irp::paramName(p), 0, (1LL << bits) - 1, *text != 0, text});
             }
             out.push_back(info);
         }

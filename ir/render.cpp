@@ -1,5 +1,6 @@
 // Rendering: a protocol and its parameters to Pronto hex, from the same
 // table rows the decoder walks.
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,10 @@ namespace {
 
 using irp::Item;
 using irp::Row;
+using irp::PARAM_COUNT;
+using irp::PARAM_D;
+using irp::PARAM_F;
+using irp::PARAM_S;
 
 struct Run {
     bool mark;
@@ -123,27 +128,26 @@ bool render(std::string_view protocol, const Params& params, std::string* pronto
     long value[PARAM_COUNT] = {0, 0, 0, 0};
     std::string takes;
     for (const ParamSpec& p : info->params)
-        takes += (takes.empty() ? "" : ", ") + std::string(paramName(p.id));
-    for (int id = 0; id < PARAM_COUNT; ++id) {
-        bool has = false;
-        for (const ParamSpec& p : info->params)
-            has = has || p.id == id;
-        if (params.given[id] && !has)
-            return refuse(error, std::string(info->name) + " has no " + paramName(static_cast<ParamId>(id)) +
-                                     "; it takes " + takes);
-    }
+        takes += (takes.empty() ? "" : ", ") + p.name;
+    for (const Param& given : params.list())
+        if (!info->param(given.name))
+            return refuse(error, info->name + " has no " + given.name.substr(0, 20) + "; it takes " + takes);
     for (const ParamSpec& p : info->params) {
-        long v = params.value[p.id];
-        if (!params.given[p.id]) {
+        int id = 0;
+        while (id < PARAM_COUNT && p.name != irp::paramName(id))
+            ++id;
+        const long long* given = params.find(p.name);
+        long long v = given ? *given : 0;
+        if (!given) {
             if (!p.hasDefault)
-                return refuse(error, std::string(paramName(p.id)) + " is missing: " + info->name +
-                                         " needs " + paramName(p.id) + " from " + rangeText(p));
-            irp::Default d = p.id == PARAM_S ? row->sDefault : row->tDefault;
+                return refuse(error, p.name + " is missing: " + info->name + " needs " + p.name + " from " +
+                                         rangeText(p));
+            irp::Default d = id == irp::PARAM_S ? row->sDefault : row->tDefault;
             v = d == irp::COMPLEMENT_OF_D ? 255 - value[PARAM_D] : d == irp::SAME_AS_D ? value[PARAM_D] : 0;
         } else if (v < p.min || v > p.max) {
-            return refuse(error, std::string(paramName(p.id)) + " must be " + rangeText(p));
+            return refuse(error, p.name + " must be " + rangeText(p));
         }
-        value[p.id] = v;
+        value[id] = static_cast<long>(v);
     }
 
     std::vector<Run> once = expand(*row, row->once, value);
@@ -175,26 +179,29 @@ bool renderWords(const std::vector<std::string>& words, std::string* pronto, std
 {
     if (words.empty())
         return refuse(error, "no protocol given; known: " + knownNames());
+    const ProtocolInfo* info = findProtocol(words[0]);
     Params params;
     for (size_t i = 1; i < words.size(); ++i) {
         const std::string& w = words[i];
         size_t eq = w.find('=');
-        int id = -1;
-        if (eq == 1)
-            for (int p = 0; p < PARAM_COUNT; ++p)
-                if ((w[0] & ~0x20) == paramName(static_cast<ParamId>(p))[0])
-                    id = p;
+        std::string name = w.substr(0, eq);
         size_t digits = eq + 1 + (eq + 1 < w.size() && w[eq + 1] == '-' ? 1 : 0);
-        bool number = id >= 0 && digits < w.size();
+        bool number = eq != std::string::npos && eq > 0 && digits < w.size();
+        for (size_t k = 0; number && k < eq; ++k)
+            number = std::isalnum(static_cast<unsigned char>(w[k])) || w[k] == '_';
         for (size_t k = digits; number && k < w.size(); ++k)
             number = w[k] >= '0' && w[k] <= '9';
         if (!number)
-            return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (D, S, F or T, in decimal)");
-        if (params.given[id])
-            return refuse(error, std::string(paramName(static_cast<ParamId>(id))) + " is given twice");
-        // Nine digits reach past every range; more would only overflow.
-        long v = w.size() - digits > 9 ? 1000000000L : std::stol(w.substr(digits));
-        params.set(static_cast<ParamId>(id), w[eq + 1] == '-' ? -v : v);
+            return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (a parameter's name, = and a "
+                                 "number in decimal)");
+        // The protocol's own spelling of the name, when it has one.
+        if (const ParamSpec* spec = info ? info->param(name) : nullptr)
+            name = spec->name;
+        if (params.has(name))
+            return refuse(error, name + " is given twice");
+        // Eighteen digits reach past every range; more would only overflow.
+        long long v = w.size() - digits > 18 ? 1000000000000000000LL : std::stoll(w.substr(digits));
+        params.set(name, w[eq + 1] == '-' ? -v : v);
     }
     return render(words[0], params, pronto, error);
 }

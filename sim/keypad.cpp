@@ -37,11 +37,14 @@ bool render(const ir::ProtocolInfo& protocol, long device, int function, std::st
             std::string* error)
 {
     ir::Params params;
-    params.set(ir::PARAM_D, device);
-    params.set(ir::PARAM_F, function);
-    const ir::ParamSpec* s = protocol.param(ir::PARAM_S);
-    if (s && !s->hasDefault)
-        params.set(ir::PARAM_S, 0);
+    for (const ir::ParamSpec& p : protocol.params) {
+        if (p.name == "D")
+            params.set("D", device);
+        else if (p.name == "F")
+            params.set("F", function);
+        else if (!p.hasDefault)
+            params.set(p.name, p.min);
+    }
     return ir::render(protocol.name, params, pronto, error);
 }
 

@@ -43,9 +43,11 @@ const std::vector<Button>& buttons();
 const Button* find(const std::string& caption);
 
 // Renders the code a button sends: the protocol with D = device and
-// F = function; S and T take their defaults, and S is 0 where the protocol
-// has none (Sony20, Panasonic). False with the reason in *error, as
-// ir::render gives it (a device out of the protocol's range).
+// F = function (where it has them); the other parameters take their
+// defaults, or the lowest value of their range where they have none (S of
+// Sony20 and Panasonic, Kaseikyo's M and N). False with the reason in
+// *error, as ir::render gives it (a device or function out of the
+// protocol's range).
 bool render(const ir::ProtocolInfo& protocol, long device, int function, std::string* pronto,
             std::string* error);
 

@@ -105,10 +105,14 @@ const ir::ProtocolInfo* chosenProtocol(HWND hwnd, int* number)
 }
 
 // The device field's number, or a box naming the range and the focus on
-// the field.
+// the field. A protocol without a device (Sony8) takes none.
 bool readDevice(HWND hwnd, const ir::ProtocolInfo& protocol, long* device)
 {
-    const ir::ParamSpec* param = protocol.param(ir::PARAM_D);
+    const ir::ParamSpec* param = protocol.param("D");
+    if (!param) {
+        *device = 0;
+        return true;
+    }
     char text[32] = {};
     GetDlgItemTextA(hwnd, IDC_SIM_DEVICE, text, sizeof text);
     char* end = nullptr;
@@ -118,8 +122,7 @@ bool readDevice(HWND hwnd, const ir::ProtocolInfo& protocol, long* device)
         *device = value;
         return true;
     }
-    MessageBoxA(hwnd, ("Device must be a number from " + (param ? ir::rangeText(*param) : "0") + ".").c_str(), TITLE,
-                MB_OK);
+    MessageBoxA(hwnd, ("Device must be a number from " + ir::rangeText(*param) + ".").c_str(), TITLE, MB_OK);
     HWND field = GetDlgItem(hwnd, IDC_SIM_DEVICE);
     SetFocus(field);
     SendMessageA(field, EM_SETSEL, 0, -1);
@@ -156,9 +159,10 @@ void cmbProtocol_Change(HWND hwnd)
 {
     int number = 0;
     const ir::ProtocolInfo* protocol = chosenProtocol(hwnd, &number);
-    const ir::ParamSpec* param = protocol ? protocol->param(ir::PARAM_D) : nullptr;
-    std::string caption = "&Device" + (param ? " (" + ir::rangeText(*param) + ")" : std::string()) + ":";
+    const ir::ParamSpec* param = protocol ? protocol->param("D") : nullptr;
+    std::string caption = "&Device" + (param ? " (" + ir::rangeText(*param) + ")" : std::string(" (none)")) + ":";
     SetDlgItemTextA(hwnd, IDC_SIM_LBLDEVICE, caption.c_str());
+    EnableWindow(GetDlgItem(hwnd, IDC_SIM_DEVICE), param != nullptr);
 }
 
 void key_Click(HWND hwnd, size_t index)
@@ -215,8 +219,8 @@ void Form_Load(HWND hwnd)
 
     HWND list = GetDlgItem(hwnd, IDC_SIM_PROTOCOL);
     for (const ir::ProtocolInfo& p : ir::protocols()) {
-        LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.name));
-        if (std::string(p.name) == DEFAULT_PROTOCOL)
+        LRESULT at = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.name.c_str()));
+        if (p.name == DEFAULT_PROTOCOL)
             SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
     }
     SendDlgItemMessageA(hwnd, IDC_SIM_DEVICE, EM_LIMITTEXT, 5, 0);

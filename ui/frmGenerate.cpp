@@ -15,7 +15,9 @@ namespace {
 
 // Client area and controls in twips; the dialog template only supplies the
 // controls, their tab order and the dialog manager's keys.
-const int CLIENT_WIDTH = 5400, CLIENT_HEIGHT = 3405;
+const int CLIENT_WIDTH = 5400, CLIENT_HEIGHT = 4245;
+// One row per parameter of the protocol, in its order; no protocol has more.
+const int PARAM_ROWS = 6;
 const int ROW_TOP = 1140, ROW_STEP = 420;
 
 struct Place {
@@ -26,8 +28,8 @@ const Place PLACES[] = {
     {IDC_GEN_LBLPROTOCOL, 120, 165, 1200, 255},
     {IDC_GEN_PROTOCOL, 1380, 120, 2640, 3000},  // height includes the drop-down list
     {IDC_GEN_IRP, 120, 540, 5160, 495},
-    {IDOK, 2760, 2940, 1215, 345},
-    {IDCANCEL, 4065, 2940, 1215, 345},
+    {IDOK, 2760, 3780, 1215, 345},
+    {IDCANCEL, 4065, 3780, 1215, 345},
 };
 const int LABEL_LEFT = 120, LABEL_WIDTH = 2400, FIELD_LEFT = 2640, FIELD_WIDTH = 1140;
 
@@ -38,7 +40,7 @@ struct Session {
 
 // What the user chose last time, offered again at the next opening.
 std::string lastProtocol = "NEC1";
-std::string lastValues[ir::PARAM_COUNT];
+std::string lastValues[PARAM_ROWS];
 
 const ir::ProtocolInfo* chosenProtocol(HWND dlg)
 {
@@ -60,21 +62,21 @@ std::string fieldText(HWND dlg, int id)
     return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
 }
 
-// One row per parameter: shown with its name and range when the chosen
-// protocol has it, hidden otherwise.
+// Row n for the chosen protocol's parameter n, with its name and range;
+// the rows it has no parameter for are hidden.
 void showRows(HWND dlg)
 {
     const ir::ProtocolInfo* protocol = chosenProtocol(dlg);
-    SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp : "");
-    for (int p = 0; p < ir::PARAM_COUNT; ++p) {
-        const ir::ParamSpec* param = protocol ? protocol->param(p) : nullptr;
+    SetDlgItemTextA(dlg, IDC_GEN_IRP, protocol ? protocol->irp.c_str() : "");
+    for (int p = 0; p < PARAM_ROWS; ++p) {
+        const ir::ParamSpec* param =
+            protocol && static_cast<size_t>(p) < protocol->params.size() ? &protocol->params[p] : nullptr;
         HWND label = GetDlgItem(dlg, IDC_GEN_LABEL_D + p);
         HWND field = GetDlgItem(dlg, IDC_GEN_VALUE_D + p);
         if (param) {
-            std::string caption = std::string("&") + ir::paramName(static_cast<ir::ParamId>(p)) +
-                                  " (" + ir::rangeText(*param);
-            if (param->hasDefault && param->defaultText)
-                caption += std::string("; blank: ") + param->defaultText;
+            std::string caption = "&" + param->name + " (" + ir::rangeText(*param);
+            if (param->hasDefault)
+                caption += "; blank: " + param->defaultText;
             caption += "):";
             SetWindowTextA(label, caption.c_str());
         }
@@ -92,7 +94,7 @@ void layout(HWND dlg, Session* session)
     };
     for (const Place& p : PLACES)
         place(p.id, p.left, p.top, p.width, p.height);
-    for (int p = 0; p < ir::PARAM_COUNT; ++p) {
+    for (int p = 0; p < PARAM_ROWS; ++p) {
         int top = ROW_TOP + p * ROW_STEP;
         place(IDC_GEN_LABEL_D + p, LABEL_LEFT, top + 45, LABEL_WIDTH, 255);
         place(IDC_GEN_VALUE_D + p, FIELD_LEFT, top, FIELD_WIDTH, 315);
@@ -126,10 +128,11 @@ bool accept(HWND dlg, Session* session)
     if (!protocol)
         return false;
     ir::Params params;
-    for (const ir::ParamSpec& param : protocol->params) {
-        int field = IDC_GEN_VALUE_D + param.id;
+    for (size_t row = 0; row < protocol->params.size() && row < static_cast<size_t>(PARAM_ROWS); ++row) {
+        const ir::ParamSpec& param = protocol->params[row];
+        int field = IDC_GEN_VALUE_D + static_cast<int>(row);
         std::string text = fieldText(dlg, field);
-        std::string name = ir::paramName(param.id);
+        const std::string& name = param.name;
         if (text.empty()) {
             if (param.hasDefault)
                 continue;
@@ -143,7 +146,7 @@ bool accept(HWND dlg, Session* session)
             refuse(dlg, field, name + " must be a number from " + ir::rangeText(param) + ".");
             return false;
         }
-        params.set(param.id, value);
+        params.set(param.name, value);
     }
     std::string error;
     if (!ir::render(protocol->name, params, session->pronto, &error)) {
@@ -151,7 +154,7 @@ bool accept(HWND dlg, Session* session)
         return false;
     }
     lastProtocol = protocol->name;
-    for (int p = 0; p < ir::PARAM_COUNT; ++p)
+    for (int p = 0; p < PARAM_ROWS; ++p)
         lastValues[p] = fieldText(dlg, IDC_GEN_VALUE_D + p);
     return true;
 }
@@ -167,13 +170,13 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         HWND combo = GetDlgItem(dlg, IDC_GEN_PROTOCOL);
         const auto& all = ir::protocols();
         for (size_t i = 0; i < all.size(); ++i) {
-            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(all[i].name));
+            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(all[i].name.c_str()));
             if (lastProtocol == all[i].name)
                 SendMessageA(combo, CB_SETCURSEL, i, 0);
         }
         if (SendMessageA(combo, CB_GETCURSEL, 0, 0) < 0)
             SendMessageA(combo, CB_SETCURSEL, 0, 0);
-        for (int p = 0; p < ir::PARAM_COUNT; ++p) {
+        for (int p = 0; p < PARAM_ROWS; ++p) {
             SendDlgItemMessageA(dlg, IDC_GEN_VALUE_D + p, EM_LIMITTEXT, 12, 0);
             SetDlgItemTextA(dlg, IDC_GEN_VALUE_D + p, lastValues[p].c_str());
         }

@@ -61,7 +61,7 @@
 #define IDC_GEN_LBLPROTOCOL 601
 #define IDC_GEN_PROTOCOL 602
 #define IDC_GEN_IRP 603
-#define IDC_GEN_LABEL_D 610  // label of parameter n: IDC_GEN_LABEL_D + n
+#define IDC_GEN_LABEL_D 610  // label of the protocol's parameter n (0 to 5): IDC_GEN_LABEL_D + n
 #define IDC_GEN_VALUE_D 620  // its field: IDC_GEN_VALUE_D + n
 
 // Resources

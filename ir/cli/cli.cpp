@@ -72,13 +72,12 @@ std::string renderUsage()
         "\n"
         "Protocols and the ranges of their parameters:\n";
     for (const ir::ProtocolInfo& p : ir::protocols()) {
-        std::string line = "  " + std::string(p.name);
+        std::string line = "  " + p.name;
         line.resize(14, ' ');
         for (const ir::ParamSpec& s : p.params) {
-            line += std::string(" ") + ir::paramName(s.id) + "=" + std::to_string(s.min) + ".." +
-                    std::to_string(s.max);
+            line += " " + s.name + "=" + std::to_string(s.min) + ".." + std::to_string(s.max);
             if (s.hasDefault)
-                line += std::string(" [") + s.defaultText + "]";
+                line += " [" + s.defaultText + "]";
         }
         text += line + "\n";
     }

@@ -120,12 +120,13 @@ TEST_F(CodeMenu, InspectorNamesALearntCodeAndFollowsEveryEdit)
 
 TEST_F(CodeMenu, GenerateFillsTheBoxOrRefusesAValueOutOfRange)
 {
-    // The fields as parameter and text; the refusal (null: accepted).
+    // The fields as the row of the protocol's parameter (NEC1: D, S, F; RC5:
+    // D, F, T) and text; the refusal (null: accepted).
     struct Case { const char* protocol; std::vector<std::pair<int, const char*>> fields; const char* refusal; };
     const Case cases[] = {
-        {"NEC1", {{ir::PARAM_D, "256"}, {ir::PARAM_F, "8"}}, "D must be a number from 0 to 255."},
-        {"RC5", {{ir::PARAM_D, "3"}, {ir::PARAM_F, "-1"}}, "F must be a number from 0 to 127."},
-        {"NEC1", {{ir::PARAM_D, "4"}, {ir::PARAM_S, ""}, {ir::PARAM_F, "8"}}, nullptr},
+        {"NEC1", {{0, "256"}, {2, "8"}}, "D must be a number from 0 to 255."},
+        {"RC5", {{0, "3"}, {1, "-1"}}, "F must be a number from 0 to 127."},
+        {"NEC1", {{0, "4"}, {1, ""}, {2, "8"}}, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.protocol) + (c.refusal ? " refused" : " accepted"));

@@ -68,18 +68,18 @@ ir::Signal changed(ir::Signal s, Scale scale)
 // are random; a parameter with a default is left out now and then, and the
 // expected decode then holds the default.
 struct Case { ir::Params given, expected; };
-Case makeCase(const ir::ProtocolInfo& info, std::mt19937& random, ir::ParamId sweep, long sweepValue)
+Case makeCase(const ir::ProtocolInfo& info, std::mt19937& random, const std::string& sweep, long long sweepValue)
 {
     Case c;
     for (const ir::ParamSpec& p : info.params) {
-        long v = p.id == sweep ? sweepValue : std::uniform_int_distribution<long>(p.min, p.max)(random);
-        if (p.hasDefault && p.id != sweep && random() % 4 == 0) {
-            std::string d = p.defaultText;
-            v = d == "255-D" ? 255 - c.expected.value[ir::PARAM_D] : d == "D" ? c.expected.value[ir::PARAM_D] : 0;
+        long long v = p.name == sweep ? sweepValue : std::uniform_int_distribution<long long>(p.min, p.max)(random);
+        if (p.hasDefault && p.name != sweep && random() % 4 == 0) {
+            const std::string& d = p.defaultText;
+            v = d == "255-D" ? 255 - c.expected.get("D") : d == "D" ? c.expected.get("D") : 0;
         } else {
-            c.given.set(p.id, v);
+            c.given.set(p.name, v);
         }
-        c.expected.set(p.id, v);
+        c.expected.set(p.name, v);
     }
     return c;
 }
@@ -94,8 +94,8 @@ TEST(IrRoundTrip, EveryProtocolOverItsRangesExactJitteredAndSpoilt)
         // such a signal fits two codes.
         double jitter = std::string(info.name) == "RC6" ? 0.19 : 0.22;
         for (const ir::ParamSpec& sweep : info.params)
-            for (long v = sweep.min; v <= sweep.max; ++v) {
-                Case c = makeCase(info, random, sweep.id, v);
+            for (long long v = sweep.min; v <= sweep.max; ++v) {
+                Case c = makeCase(info, random, sweep.name, v);
                 std::string text = rendered(info.name, c.given), line = ir::decodeLine({info.name, c.expected});
                 SCOPED_TRACE(line + "\n" + text);
                 ASSERT_TRUE(pronto::parse(text.data(), text.size(), nullptr)) << "the driver refuses it";
@@ -189,7 +189,7 @@ TEST(IrRender, RefusalsNameTheFieldAndItsRange)
         {{"Sony12", "F=1"}, "D is missing: Sony12 needs D from 0 to 31"},
         {{"Sony20", "D=1", "F=1"}, "S is missing"},       {{"NEC1", "D=1", "F=1", "T=0"}, "NEC1 has no T"},
         {{"NEC1", "D=1", "D=2", "F=1"}, "D is given twice"},
-        {{"NEC1", "D=x", "F=1"}, "\"D=x\" is not NAME=number"}, {{"NEC1", "X=1"}, "\"X=1\" is not NAME=number"},
+        {{"NEC1", "D=x", "F=1"}, "\"D=x\" is not NAME=number"}, {{"NEC1", "X=1"}, "NEC1 has no X; it takes D, S, F"},
         {{"NEC1", "D="}, "is not NAME=number"},
         {{"NEC3", "D=1"}, "unknown protocol \"NEC3\"; known: NEC1, NEC2, Pioneer"},
         {{}, "no protocol given"},
@@ -210,10 +210,7 @@ TEST(IrRender, RefusalsNameTheFieldAndItsRange)
 TEST(IrDecode, RulesWhereFramesAreAlike)
 {
     auto code = [](const char* protocol, long d, long f) {
-        ir::Params p;
-        p.set(ir::PARAM_D, d);
-        p.set(ir::PARAM_F, f);
-        return parsed(rendered(protocol, p));
+        return parsed(rendered(protocol, {{"D", d}, {"F", f}}));
     };
     ir::Signal nec1 = code("NEC1", 1, 2), nec2 = code("NEC2", 1, 2), other = code("NEC2", 1, 3);
     ir::Signal jvc = code("JVC", 5, 6), denon = code("Denon", 5, 6), denonOther = code("Denon", 5, 7);
