@@ -82,7 +82,7 @@ TEST(Formats, EveryProtocolThroughEveryFormatKeepsItsDecode)
     for (const ir::ProtocolInfo& p : ir::protocols()) {
         std::string words = p.name;
         for (const ir::ParamSpec& s : p.params)
-            words += std::string(" ") + ir::paramName(s.id) + "=" + std::to_string(s.id == ir::PARAM_T ? 1 : s.max / 3);
+            words += " " + s.name + "=" + std::to_string(s.name == "T" ? 1 : s.max / 3);
         std::string pronto = rendered(words);
         for (const fmt::FormatInfo& f : fmt::formatList()) {
             SCOPED_TRACE(words + " through " + f.name);
