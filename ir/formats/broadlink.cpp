@@ -306,10 +306,10 @@ Exported writeSmartIr(const std::vector<Remote>& remotes)
     doc["commandsEncoding"] = "Base64";
     doc["commands"] = Json::object();
     size_t written = 0;
-    for (const Code& c : flatCodes(remotes)) {
-        Signal s;
+    for (const Writable& w : writable(flatCodes(remotes), &out)) {
+        const Code& c = w.code;
         std::string error, packet;
-        if (!codeSignal(c, &s, &error) || !prontoToBroadlink(s, &packet, &error)) {
+        if (!prontoToBroadlink(w.signal, &packet, &error)) {
             out.skipped.push_back({0, c.name, error});
             continue;
         }

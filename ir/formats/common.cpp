@@ -281,5 +281,29 @@ std::vector<Code> flatCodes(const std::vector<Remote>& remotes)
     return out;
 }
 
+std::vector<Writable> writable(const std::vector<Code>& codes, Exported* out)
+{
+    std::vector<Writable> list;
+    for (const Code& c : codes) {
+        Writable w{c, Signal()};
+        std::string error;
+        if (codeSignal(c, &w.signal, &error))
+            list.push_back(std::move(w));
+        else
+            out->skipped.push_back({0, c.name, error});
+    }
+    return list;
+}
+
+std::string oneLineName(const std::string& name, bool tabs, Exported* out)
+{
+    std::string line;
+    for (char c : name)
+        line += c == '\r' || c == '\n' || (tabs && c == '\t') ? ' ' : c;
+    if (line != name)
+        out->lost.push_back({0, name, "line ends in the name written as blanks"});
+    return line;
+}
+
 }  // namespace formats
 }  // namespace ir

@@ -147,19 +147,10 @@ Exported writeCsv(const std::vector<Remote>& remotes)
 {
     Exported out;
     out.text = "name,protocol,D,S,F,T,pronto,note\n";
-    for (const Code& c : flatCodes(remotes)) {
-        Signal s;
-        std::string error;
-        if (!codeSignal(c, &s, &error)) {
-            out.skipped.push_back({0, c.name, error});
-            continue;
-        }
-        std::string line = decodeLine(decode(s));
+    for (const Writable& c : writable(flatCodes(remotes), &out)) {
+        std::string line = decodeLine(decode(c.signal));
         std::vector<std::string> col(COLUMN_COUNT);
-        for (char ch : c.name)
-            col[NAME] += (ch == '\r' || ch == '\n') ? ' ' : ch;
-        if (col[NAME] != c.name)
-            out.lost.push_back({0, c.name, "line ends in the name written as blanks"});
+        col[NAME] = oneLineName(c.code.name, false, &out);
         std::vector<std::string_view> w = words(line);
         if (!w.empty() && w[0] != "unknown") {
             col[PROTOCOL] = std::string(w[0]);
@@ -168,8 +159,8 @@ Exported writeCsv(const std::vector<Remote>& remotes)
                     if (w[k].size() > 2 && w[k][0] == COLUMNS[p][0] && w[k][1] == '=')
                         col[p] = std::string(w[k].substr(2));
         }
-        col[PRONTO] = prontoText(s);
-        col[NOTE] = c.note;
+        col[PRONTO] = prontoText(c.signal);
+        col[NOTE] = c.code.note;
         for (int k = 0; k < COLUMN_COUNT; ++k)
             out.text += (k ? "," : "") + quoted(col[k]);
         out.text += "\n";

@@ -348,16 +348,10 @@ Exported writeFlipper(const std::vector<Remote>& remotes)
 {
     Exported out;
     out.text = "Filetype: IR signals file\nVersion: 1\n";
-    for (const Code& c : flatCodes(remotes)) {
-        Signal s;
-        std::string error;
-        if (!codeSignal(c, &s, &error)) {
-            out.skipped.push_back({0, c.name, error});
-            continue;
-        }
-        std::string name;
-        for (char ch : c.name)
-            name += (ch == '\r' || ch == '\n') ? ' ' : ch;
+    for (const Writable& w : writable(flatCodes(remotes), &out)) {
+        const Signal& s = w.signal;
+        const Code& c = w.code;
+        std::string name = oneLineName(c.name, false, &out);
         std::string protocol;
         uint32_t a = 0, cmd = 0;
         if (flipperParsed(decodedWords(s), &protocol, &a, &cmd)) {

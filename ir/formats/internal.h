@@ -86,6 +86,17 @@ double protocolCarrierHz(const Signal& signal);
 // is more than one remote.
 std::vector<Code> flatCodes(const std::vector<Remote>& remotes);
 
+// A code to write, with its signal.
+struct Writable {
+    Code code;
+    Signal signal;
+};
+// The codes of a list that are valid Pronto; the others go to out->skipped.
+std::vector<Writable> writable(const std::vector<Code>& codes, Exported* out);
+// A name on one line for a line-based format: line ends (and tabs, when
+// the format separates with them) become blanks, which out->lost tells.
+std::string oneLineName(const std::string& name, bool tabs, Exported* out);
+
 // Readers: each returns what came in, or a refusal.
 Imported readLirc(std::string_view text, const std::string& stem);
 Imported readFlipper(std::string_view text, const std::string& stem);

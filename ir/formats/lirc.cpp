@@ -588,13 +588,9 @@ Exported writeLirc(const std::vector<Remote>& remotes)
         };
         std::vector<Raw> raws;
         std::vector<std::string> names;
-        for (const Code& c : remote.codes) {
-            Signal s;
-            std::string error;
-            if (!codeSignal(c, &s, &error)) {
-                out.skipped.push_back({0, c.name, error});
-                continue;
-            }
+        for (const Writable& w : writable(remote.codes, &out)) {
+            const Signal& s = w.signal;
+            const Code& c = w.code;
             // A press sends the once part and the repeat part once; lircd
             // sends that whole again while the button is held.
             std::vector<double> d = toDurations(s.once);

@@ -197,23 +197,17 @@ Exported writeCodeList(const std::vector<Remote>& remotes, Format format)
 {
     Exported out;
     size_t written = 0;
-    for (const Code& c : flatCodes(remotes)) {
-        Signal s;
+    for (const Writable& c : writable(flatCodes(remotes), &out)) {
         std::string error, code;
-        if (!codeSignal(c, &s, &error) || (format == Format::Broadlink && !prontoToBroadlink(s, &code, &error))) {
-            out.skipped.push_back({0, c.name, error});
+        if (format == Format::Broadlink && !prontoToBroadlink(c.signal, &code, &error)) {
+            out.skipped.push_back({0, c.code.name, error});
             continue;
         }
         if (format == Format::Pronto)
-            code = prontoText(s);
+            code = prontoText(c.signal);
         else if (format == Format::Sendir)
-            code = prontoToSendir(s);
-        std::string name;
-        for (char ch : c.name)
-            name += (ch == '\t' || ch == '\r' || ch == '\n') ? ' ' : ch;
-        if (name != c.name)
-            out.lost.push_back({0, c.name, "tabs and line ends in the name written as blanks"});
-        out.text += name + "\t" + code + "\n";
+            code = prontoToSendir(c.signal);
+        out.text += oneLineName(c.code.name, true, &out) + "\t" + code + "\n";
         ++written;
     }
     if (format == Format::Broadlink && written > 0)
