@@ -147,10 +147,8 @@ bool broadlinkToPronto(std::string_view packet, std::string* pronto, std::string
     for (size_t i = 4; i < 4 + length;) {
         unsigned units = b[i++];
         if (units == 0) {
-            if (i + 2 > 4 + length) {
-                *error = "the packet ends inside a long duration";
-                return false;
-            }
+            if (i + 2 > 4 + length)  // a zero too close to the end to start a duration: padding
+                break;
             units = (static_cast<unsigned>(b[i]) << 8) | b[i + 1];
             i += 2;
         }
