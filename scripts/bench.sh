@@ -4,10 +4,11 @@
 # latency, a flood of received codes, the code box check per keystroke,
 # transmit overhead, footprint, and a soak of learns, injections,
 # transmissions and About boxes; and, natively on the host, the IR code
-# core's decode and render throughput (row 8); and the start-up step by
-# step, with the simulated driver's share apart (row 9).
+# core's decode and render throughput (row 8) and the code file formats'
+# import and export times (row 11); and the start-up step by step, with the
+# simulated driver's share apart (row 9).
 #
-#   scripts/bench.sh [--quick] [--soak N] [--rows 1,2,3,4,5,6,7,8,9,10]
+#   scripts/bench.sh [--quick] [--soak N] [--rows 1,2,3,4,5,6,7,8,9,10,11]
 #
 # --quick takes a couple of minutes (fewer repetitions, soak 50); the full
 # run about five on two CPUs. --soak N sets the soak's size (default 1000), --rows
@@ -20,19 +21,19 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 quick=0
-rows=1,2,3,4,5,6,7,8,9,10
+rows=1,2,3,4,5,6,7,8,9,10,11
 previous=""
 for arg in "$@"; do
     [ "$arg" = --quick ] && quick=1
     [ "$previous" = --rows ] && rows=$arg
     previous=$arg
 done
-# The rows asked for; 8 runs natively on the host, the others under Wine.
+# The rows asked for; 8 and 11 run natively on the host, the others under Wine.
 IFS=', ' read -r -a row_list <<<"$rows"
 wants() { local r; for r in "${row_list[@]}"; do [ "$r" = "$1" ] && return 0; done; return 1; }
 wine_rows=""
 for r in "${row_list[@]}"; do
-    case $r in 8) ;; *) wine_rows+="${wine_rows:+,}$r" ;; esac
+    case $r in 8|11) ;; *) wine_rows+="${wine_rows:+,}$r" ;; esac
 done
 
 scripts/install-deps.sh || exit 1
@@ -47,18 +48,23 @@ result=build/bench-result.txt
 : >"$result"
 status=0
 
-# Row 8 runs natively, before Wine starts: the IR code core from a Release
-# host build of its own.
+# Rows 8 and 11 run natively, before Wine starts: the IR code core and the
+# code file formats from a Release host build of their own.
 host_result=build/bench-host-result.txt
 : >"$host_result"
-if wants 8; then
+if wants 8 || wants 11; then
     hb=build/bench-host
-    echo "Building the IR core's throughput benchmark in $hb and measuring row 8 ..."
+    echo "Building the host benchmarks in $hb and measuring rows 8 and 11 ..."
     if cmake -S . -B "$hb" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >build/bench-host-configure.log 2>&1 &&
-       cmake --build "$hb" --target pellwick_ir_bench -j"$jobs" >build/bench-host-build.log 2>&1; then
+       cmake --build "$hb" --target pellwick_ir_bench pellwick_formats_bench -j"$jobs" >build/bench-host-build.log 2>&1; then
         quick_flag=()
         [ "$quick" = 1 ] && quick_flag=(--quick)
-        "$hb/pellwick_ir_bench" "${quick_flag[@]}" >"$host_result" 2>&1 || status=1
+        if wants 8; then
+            "$hb/pellwick_ir_bench" "${quick_flag[@]}" >>"$host_result" 2>&1 || status=1
+        fi
+        if wants 11; then
+            "$hb/pellwick_formats_bench" "${quick_flag[@]}" >>"$host_result" 2>&1 || status=1
+        fi
     else
         tail -n 30 build/bench-host-build.log build/bench-host-configure.log
         status=1

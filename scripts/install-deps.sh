@@ -4,11 +4,13 @@
 set -euo pipefail
 
 # clang links the fuzzers with its runtime libraries (libclang-rt-14-dev),
-# which a plain clang install does not bring along.
+# which a plain clang install does not bring along. lirc brings irsimsend,
+# lircd's own reading of a lircd.conf, which the LIRC format tests check
+# against.
 packages=(cmake make g++ clang libclang-rt-14-dev libgtest-dev googletest nlohmann-json3-dev
           g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine wine64 wine32:i386 fonts-wine xvfb xauth imagemagick
-          nsis)
+          nsis lirc)
 
 missing=()
 for p in "${packages[@]}"; do

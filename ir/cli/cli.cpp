@@ -5,7 +5,9 @@
 #include <iterator>
 #include <sstream>
 
+#include "ir/cli/cmd_convert.h"
 #include "ir/cli/cmd_library.h"
+#include "ir/formats/formats.h"
 #include "ir/ir.h"
 
 namespace pellwickir {
@@ -24,6 +26,7 @@ const char USAGE[] =
     "  plot [TEXT...] -o FILE.svg      the waveform as an SVG picture\n"
     "  list|get|add REMOTE.json ...    the codes of a remote file of the code library\n"
     "  protocols [--json]              every protocol, its IRP line and parameters\n"
+    "  convert --to FORMAT IN [-o OUT] a code file in another format (LIRC, Flipper, ...)\n"
     "\n"
     "TEXT is the code's words, joined with blanks; without them the code is read\n"
     "from standard input (any line ends). pellwick-ir <command> --help tells more.\n"
@@ -195,7 +198,7 @@ bool readSignal(const Options& o, std::istream& in, std::ostream& err, ir::Signa
         for (const std::string& w : o.words)
             text += (text.empty() ? "" : " ") + w;
     }
-    if (!ir::parsePronto(text, signal, &error)) {
+    if (!ir::formats::parseAnyCode(text, signal, &error)) {
         err << "pellwick-ir: not a valid Pronto code: " << error << "\n";
         return false;
     }
@@ -284,6 +287,8 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     }
     if (command == "render")
         return renderCommand(args, out, err);
+    if (command == "convert")
+        return convertCommand(args, in, out, err);
     if (isLibraryCommand(command))
         return libraryCommand(args, in, out, err);
     if (command == "protocols")
