@@ -248,6 +248,12 @@ bool readRemote(std::string_view bytes, Remote* remote, ReadError* error)
         error->reason = "not valid JSON: " + parseMessage(e.what());
         error->line = lineAt(bytes, e.byte ? e.byte - 1 : 0);
         return false;
+    } catch (const json::exception&) {
+        // A number too large for any number type (1e999) is well-formed
+        // JSON that the parser still cannot hold.
+        error->reason = "not readable JSON: a number is too large to hold";
+        error->line = 0;
+        return false;
     }
     if (!doc.is_object())
         return fail(std::string("not a Pellwick remote: the file holds a JSON ") + doc.type_name() +

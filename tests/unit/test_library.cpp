@@ -137,6 +137,7 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
          "code 1 (\"a\ab\"): name: a name cannot hold line breaks", 6},
         {head + "\"codes\": [\n{\"name\": 5}]}", "code 1: \"name\" is not text", 6},
         {head + "\"codes\": [{\"name\": \"\xff\"}]}", "not valid JSON: syntax error while parsing value - invalid string: ill-formed UTF-8", 5},
+        {head + "\"codes\": [],\n\"size\": 2e999}", "not readable JSON: a number is too large to hold", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
