@@ -142,6 +142,8 @@ TEST(FormatFields, WhatAFlipperCannotTakeIsWrittenRawOrNotAtAll)
         {"Pioneer D=4 S=9 F=8", "", "type: raw"},    // a Flipper's Pioneer has S = 255 - D
         {"", "0000 0040 0001 0000 0010 0200", "not written: carrier 64768 Hz: a Flipper sends 10 to 56 kHz"},
         {"", longCode, "not written: 1026 durations: a Flipper raw signal holds at most 1024"},
+        // A little above the Flipper's 56 kHz: sent at 56, and still RCA.
+        {"RCA D=15 F=42", "", "type: raw\nfrequency: 56000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expect);
