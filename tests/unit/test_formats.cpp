@@ -125,11 +125,21 @@ TEST(Formats, EveryProtocolThroughEveryFormatKeepsItsDecode)
                     f.format == fmt::Format::Csv) {
                     EXPECT_EQ(back, pronto);
                 }
-                if (broadlink) {  // every duration within one unit of 30.5 us
+                // LIRC and a Flipper's raw signal send the once and the repeat
+                // part as one: the same durations at the same carrier, but
+                // where a Flipper sends 56 kHz for a carrier a little above.
+                bool at56 = problems(out.lost).find("written as 56 kHz") != std::string::npos;
+                if (f.format == fmt::Format::Lirc || (f.format == fmt::Format::Flipper && !at56)) {
+                    EXPECT_EQ(durations(back), durations(pronto));
+                    EXPECT_EQ(back.substr(0, 9), pronto.substr(0, 9));
+                }
+                // Within a Broadlink unit of 30.5 us, or a period of 56 kHz.
+                double within = broadlink ? 1000000.0 / 32768 : at56 ? 1000000.0 / 56000 : -1;
+                if (within > 0) {
                     std::vector<double> a = durations(pronto), b = durations(back);
                     ASSERT_EQ(a.size(), b.size());
                     for (size_t i = 0; i < a.size(); ++i)
-                        EXPECT_NEAR(a[i], b[i], 1000000.0 / 32768) << "duration " << i;
+                        EXPECT_NEAR(a[i], b[i], within) << "duration " << i;
                 }
             }();
         }
