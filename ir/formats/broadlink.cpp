@@ -165,10 +165,11 @@ bool broadlinkToPronto(std::string_view packet, std::string* pronto, std::string
     std::vector<Pair> once = toPairs(d, DEFAULT_LEAD_OUT_US), all;
     for (unsigned k = 0; k <= b[1]; ++k)
         all.insert(all.end(), once.begin(), once.end());
-    Signal atDefault;
-    atDefault.carrierHz = DEFAULT_CARRIER_HZ;
-    atDefault.once = once;
-    double carrier = protocolCarrierHz(atDefault);
+    // Decoded by timing alone (carrier 0: not measured), so that a protocol
+    // whose carrier is far from 38 kHz (Mitsubishi's 32.6) is still named.
+    Signal timing;
+    timing.once = once;
+    double carrier = protocolCarrierHz(timing);
     *lost = carrier > 0 ? "no carrier in a Broadlink packet: the carrier of the code's protocol"
                         : "no carrier in a Broadlink packet: 38 kHz";
     return writePronto(carrier > 0 ? carrier : DEFAULT_CARRIER_HZ, all, {}, pronto, error);

@@ -1,8 +1,13 @@
-// CSV with a header row: name, protocol, D, S, F, T, pronto and note, in
-// any order and case, separated by commas (or semicolons, as spreadsheets
-// in some countries write them). A row with a protocol is rendered from its
-// parameters; its Pronto text is kept when it decodes to the same, so that
-// a learnt code comes back exactly and an edited parameter wins.
+// CSV with a header row: name, protocol, pronto and note, and a column for
+// each parameter the rows use, named as the IR core names it (D, S, F, T,
+// PairID, M, N, OEM, ...); in any order and case, separated by commas (or
+// semicolons, as spreadsheets in some countries write them). A row with a
+// protocol is rendered from its parameters; its Pronto text is kept when it
+// decodes to the same, so that a learnt code comes back exactly and an
+// edited parameter wins.
+#include <algorithm>
+#include <iterator>
+
 #include "ir/formats/internal.h"
 
 namespace ir {
@@ -10,8 +15,21 @@ namespace formats {
 
 namespace {
 
-const char* const COLUMNS[] = {"name", "protocol", "D", "S", "F", "T", "pronto", "note"};
-enum { NAME, PROTOCOL, PD, PS, PF, PT, PRONTO, NOTE, COLUMN_COUNT };
+const char* const COLUMNS[] = {"name", "protocol", "pronto", "note"};
+enum { NAME, PROTOCOL, PRONTO, NOTE, COLUMN_COUNT };
+// The parameter columns an export always writes, so that a file of the
+// protocols that have no others keeps the layout name,protocol,D,S,F,T.
+const char* const FIRST_PARAMETERS[] = {"D", "S", "F", "T"};
+
+// A parameter name of any protocol of the IR core, as the core writes it;
+// null for a name no protocol has.
+const std::string* coreParameter(std::string_view name)
+{
+    for (const ProtocolInfo& p : protocols())
+        if (const ParamSpec* spec = p.param(name))
+            return &spec->name;
+    return nullptr;
+}
 
 // One row's fields, blanks around them dropped unless quoted; false for an
 // unclosed quote.
@@ -74,19 +92,36 @@ Imported readCsv(std::string_view text, const std::string& stem)
     int column[COLUMN_COUNT];
     for (int& c : column)
         c = -1;
+    // The parameter columns: where each is and the name it gives.
+    std::vector<std::pair<size_t, std::string>> parameters;
+    Losses losses;
     if (fields(head, separator, &h))
-        for (size_t k = 0; k < h.size(); ++k)
+        for (size_t k = 0; k < h.size(); ++k) {
+            int known = -1;
             for (int c = 0; c < COLUMN_COUNT; ++c)
-                if (equalNoCase(h[k], COLUMNS[c]) && column[c] < 0)
-                    column[c] = static_cast<int>(k);
+                if (equalNoCase(h[k], COLUMNS[c]))
+                    known = c;
+            const std::string* parameter = known < 0 ? coreParameter(h[k]) : nullptr;
+            bool again = known >= 0 && column[known] >= 0;
+            for (const auto& p : parameters)
+                again = again || (parameter && *parameter == p.second);
+            if (known >= 0 && !again)
+                column[known] = static_cast<int>(k);
+            else if (parameter && !again)
+                parameters.emplace_back(k, *parameter);
+            else if (!h[k].empty())
+                losses.add(lines[i].number, "the column \"" + shown(h[k]) + "\" " +
+                                                (again ? "is given twice: the first is read"
+                                                       : "is neither a field nor a parameter of any protocol: it "
+                                                         "is left out"));
+        }
     if (column[NAME] < 0 || (column[PROTOCOL] < 0 && column[PRONTO] < 0)) {
         out.refused = "not a CSV list of codes: the first row must name the columns, with name and protocol "
-                      "(and D, S, F, T) or pronto";
+                      "(and the parameters, D, S, F, T, ...) or pronto";
         return out;
     }
     Remote remote;
     remote.name = stem.empty() ? "Imported codes" : stem;
-    Losses losses;
     for (++i; i < lines.size(); ++i) {
         if (trim(lines[i].text).empty())
             continue;
@@ -96,7 +131,8 @@ Imported readCsv(std::string_view text, const std::string& stem)
             out.skipped.push_back({number, "", "a quote is not closed"});
             continue;
         }
-        auto get = [&](int c) { return column[c] >= 0 && column[c] < static_cast<int>(f.size()) ? f[column[c]] : ""; };
+        auto field = [&](size_t k) { return k < f.size() ? f[k] : std::string(); };
+        auto get = [&](int c) { return column[c] >= 0 ? field(static_cast<size_t>(column[c])) : std::string(); };
         bool changed = false;
         Code code{utf8Name(get(NAME), &changed), "", get(NOTE)};
         if (changed)
@@ -115,9 +151,9 @@ Imported readCsv(std::string_view text, const std::string& stem)
             code.pronto = prontoText(s);
         if (!get(PROTOCOL).empty()) {
             std::vector<std::string> w = {get(PROTOCOL)};
-            for (int c : {PD, PS, PF, PT})
-                if (!get(c).empty())
-                    w.push_back(std::string(COLUMNS[c]) + "=" + get(c));
+            for (const auto& p : parameters)
+                if (!field(p.first).empty())
+                    w.push_back(p.second + "=" + field(p.first));
             std::string rendered;
             Signal r;
             if (!renderWords(w, &rendered, &error)) {
@@ -146,24 +182,27 @@ Imported readCsv(std::string_view text, const std::string& stem)
 Exported writeCsv(const std::vector<Remote>& remotes)
 {
     Exported out;
-    out.text = "name,protocol,D,S,F,T,pronto,note\n";
-    for (const Writable& c : writable(flatCodes(remotes), &out)) {
-        std::string line = decodeLine(decode(c.signal));
-        std::vector<std::string> col(COLUMN_COUNT);
-        col[NAME] = oneLineName(c.code.name, false, &out);
-        std::vector<std::string_view> w = words(line);
-        if (!w.empty() && w[0] != "unknown") {
-            col[PROTOCOL] = std::string(w[0]);
-            for (size_t k = 1; k < w.size(); ++k)
-                for (int p : {PD, PS, PF, PT})
-                    if (w[k].size() > 2 && w[k][0] == COLUMNS[p][0] && w[k][1] == '=')
-                        col[p] = std::string(w[k].substr(2));
+    std::vector<Writable> codes = writable(flatCodes(remotes), &out);
+    std::vector<Decoded> decodes;
+    std::vector<std::string> names(std::begin(FIRST_PARAMETERS), std::end(FIRST_PARAMETERS));
+    for (const Writable& c : codes) {
+        decodes.push_back(decode(c.signal));
+        for (const Param& p : decodes.back().params.list())
+            if (std::find(names.begin(), names.end(), p.name) == names.end())
+                names.push_back(p.name);
+    }
+    out.text = "name,protocol";
+    for (const std::string& n : names)
+        out.text += "," + quoted(n);
+    out.text += ",pronto,note\n";
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const Decoded& d = decodes[i];
+        out.text += quoted(oneLineName(codes[i].code.name, false, &out)) + "," + quoted(d.protocol);
+        for (const std::string& n : names) {
+            const long long* v = d.params.find(n);
+            out.text += "," + (v ? std::to_string(*v) : std::string());
         }
-        col[PRONTO] = prontoText(c.signal);
-        col[NOTE] = c.code.note;
-        for (int k = 0; k < COLUMN_COUNT; ++k)
-            out.text += (k ? "," : "") + quoted(col[k]);
-        out.text += "\n";
+        out.text += "," + quoted(prontoText(codes[i].signal)) + "," + quoted(codes[i].code.note) + "\n";
     }
     return out;
 }

@@ -2,7 +2,8 @@
 // either raw (carrier, duty cycle, durations in us) or parsed (a protocol
 // with its address and command, as the Flipper firmware's encoders lay
 // them out). Parsed signals map to the IR core's protocols and parameters;
-// export writes parsed where a code decodes to one of them, else raw.
+// export writes parsed where the Flipper's signal for a code decodes as the
+// code does, else raw.
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -17,34 +18,14 @@ namespace {
 // The Flipper's own limits for a raw signal.
 const size_t FLIPPER_MAX_TIMINGS = 1024;
 const double FLIPPER_MIN_CARRIER = 10000, FLIPPER_MAX_CARRIER = 56000;
-const uint32_t KASEIKYO_PANASONIC = 0x2002;
+// A carrier this far above the Flipper's highest is written at the highest
+// (RCA's 58 kHz, Panasonic_Old's 57.6), when the code still decodes alike.
+const double FLIPPER_NEAR_CARRIER = 1.10;
+// The carrier the Flipper sends its NEC, NEC42 and Kaseikyo at.
+const double FLIPPER_CARRIER = 38000;
 
-// A protocol and its parameters as decodeLine writes them: "NEC1 D=4 S=251 F=8".
-struct Words {
-    std::string protocol;
-    std::map<char, long> p;
-    long get(char name) const
-    {
-        auto it = p.find(name);
-        return it == p.end() ? -1 : it->second;
-    }
-};
-
-Words decodedWords(const Signal& s)
-{
-    Words out;
-    std::string line = decodeLine(decode(s));
-    std::vector<std::string_view> w = words(line);
-    if (w.empty() || w[0] == "unknown")
-        return out;
-    out.protocol = std::string(w[0]);
-    for (size_t i = 1; i < w.size(); ++i)
-        if (w[i].size() > 2 && w[i][1] == '=')
-            out.p[w[i][0]] = std::atol(std::string(w[i].substr(2)).c_str());
-    return out;
-}
-
-// A Flipper parsed signal as the core's protocol and parameter words.
+// A Flipper parsed signal's protocol and the largest address and command
+// it takes.
 struct Mapping {
     const char* flipper;
     uint32_t addressMax, commandMax;
@@ -57,93 +38,242 @@ const Mapping FLIPPER_PROTOCOLS[] = {
     {"RCA", 0xF, 0xFF},       {"Pioneer", 0xFF, 0xFF},
 };
 
-std::string params(const char* protocol, long d, long s, long f)
+struct FlipperCode {
+    std::string protocol;
+    uint32_t address = 0, command = 0;
+};
+
+// A pulse-distance frame as the Flipper's encoders time it: header, bits
+// least significant first, a stop mark, then silence to the end of the
+// period (NEC) or for a fixed gap (Kaseikyo).
+struct PulseDistance {
+    double headMark, headSpace, mark, zero, one;
+    double periodUs, gapUs;
+};
+const PulseDistance FLIPPER_NEC = {9000, 4500, 560, 560, 1690, 110000, 0};
+const PulseDistance FLIPPER_KASEIKYO = {3456, 1728, 432, 432, 1296, 0, 130000};
+
+std::vector<Pair> layOut(const PulseDistance& t, uint64_t bits, int count)
 {
-    std::string w = protocol;
-    if (d >= 0)
-        w += " D=" + std::to_string(d);
-    if (s >= 0)
-        w += " S=" + std::to_string(s);
-    if (f >= 0)
-        w += " F=" + std::to_string(f);
-    return w;
+    std::vector<Pair> frame = {{t.headMark, t.headSpace}};
+    double used = t.headMark + t.headSpace + t.mark;
+    for (int i = 0; i < count; ++i) {
+        frame.push_back({t.mark, (bits >> i) & 1 ? t.one : t.zero});
+        used += frame.back().markUs + frame.back().spaceUs;
+    }
+    frame.push_back({t.mark, t.periodUs > used ? t.periodUs - used : t.gapUs});
+    return frame;
 }
 
-// The core's words for a Flipper signal; empty with a reason when the core
-// has no protocol for it.
-std::string coreWords(const std::string& protocol, uint32_t a, uint32_t c, std::string* why)
+// A pulse-distance frame's bits as a Flipper's decoder reads them: after the
+// header, a bit per pair, least significant first, 1 where the space is
+// more than twice the mark, up to the stop mark, whose gap is longer than
+// any bit's space.
+struct Frame {
+    double headMark = 0, headSpace = 0;
+    int bits = 0;
+    uint64_t value = 0;
+    unsigned byte(int i) const { return static_cast<unsigned>(value >> (8 * i)) & 0xFF; }
+};
+
+Frame readFrame(const std::vector<Pair>& pairs)
 {
-    if (protocol == "NEC")
-        return params("NEC1", a, 255 - a, c);
-    if (protocol == "NECext") {
-        if ((c >> 8) == (~c & 0xFF))
-            return params("NEC1", a & 0xFF, a >> 8, c & 0xFF);
-        *why = "NECext with a 16-bit command (its high byte is not the low byte inverted): the IR core has no "
-               "such protocol";
-        return "";
-    }
-    if (protocol == "Samsung32")
-        return params("NECx2", a, a, c);
-    if (protocol == "RC5")
-        return params("RC5", a, -1, c) + " T=0";
-    if (protocol == "RC5X")  // the second start bit clear: F from 64 up
-        return params("RC5", a, -1, 64 + (c & 0x3F)) + " T=0";
-    if (protocol == "RC6")
-        return params("RC6", a, -1, c) + " T=0";
-    if (protocol == "SIRC")
-        return params("Sony12", a, -1, c);
-    if (protocol == "SIRC15")
-        return params("Sony15", a, -1, c);
-    if (protocol == "SIRC20")
-        return params("Sony20", a & 0x1F, a >> 5, c);
-    if (protocol == "Pioneer")
-        return params("Pioneer", a, 255 - a, c);
-    if (protocol == "Kaseikyo") {
-        uint32_t vendor = (a >> 8) & 0xFFFF, id = (a >> 24) & 3, genre1 = (a >> 4) & 0xF, genre2 = a & 0xF;
-        if (vendor == KASEIKYO_PANASONIC)
-            return params("Panasonic", genre1 << 4, genre2 | ((c & 0xF) << 4), (id << 6) | (c >> 4));
-        char text[120];
-        std::snprintf(text, sizeof text, "Kaseikyo of vendor 0x%04X: the IR core knows only Panasonic's (0x2002)",
-                      static_cast<unsigned>(vendor));
-        *why = text;
-        return "";
-    }
-    *why = protocol + ": the IR core has no such protocol yet";
-    return "";
+    Frame f;
+    if (pairs.empty())
+        return f;
+    f.headMark = pairs[0].markUs;
+    f.headSpace = pairs[0].spaceUs;
+    for (size_t i = 1; i < pairs.size() && f.bits < 64 && pairs[i].spaceUs <= 4 * pairs[i].markUs; ++i, ++f.bits)
+        if (pairs[i].spaceUs > 2 * pairs[i].markUs)
+            f.value |= uint64_t(1) << f.bits;
+    return f;
 }
 
-// The Flipper protocol, address and command for a code that decodes to one
-// of the protocols a Flipper sends; false for the others.
-bool flipperParsed(const Words& w, std::string* protocol, uint32_t* a, uint32_t* c)
+bool near(double us, double nominal)
 {
-    long d = w.get('D'), s = w.get('S'), f = w.get('F'), t = w.get('T');
-    auto set = [&](const char* p, long address, long command) {
-        *protocol = p;
-        *a = static_cast<uint32_t>(address);
-        *c = static_cast<uint32_t>(command);
+    return std::fabs(us - nominal) <= 0.25 * nominal;
+}
+
+// The six bytes the Flipper's Kaseikyo encoder sends: the vendor's two
+// bytes, their parity nibble with genre 1, genre 2 with the command's low
+// nibble, the command's other six bits with the id, and the XOR of the
+// three before it. The address holds the id, the vendor and the genres.
+uint64_t kaseikyoBytes(uint32_t address, uint32_t command)
+{
+    unsigned vendor = (address >> 8) & 0xFFFF, id = (address >> 24) & 3;
+    unsigned b[6] = {vendor & 0xFF, vendor >> 8};
+    unsigned parity = b[0] ^ b[1];
+    b[2] = ((parity ^ (parity >> 4)) & 0xF) | (((address >> 4) & 0xF) << 4);
+    b[3] = (address & 0xF) | ((command & 0xF) << 4);
+    b[4] = (id << 6) | ((command >> 4) & 0x3F);
+    b[5] = b[2] ^ b[3] ^ b[4];
+    uint64_t value = 0;
+    for (int i = 0; i < 6; ++i)
+        value |= uint64_t(b[i]) << (8 * i);
+    return value;
+}
+
+// The Flipper's address and command of a Kaseikyo frame; false when its
+// parity nibble or its check byte is not the Flipper's.
+bool kaseikyoFlipper(const Frame& f, uint32_t* address, uint32_t* command)
+{
+    *address = (static_cast<uint32_t>(f.byte(4) >> 6) << 24) | (static_cast<uint32_t>(f.byte(1)) << 16) |
+               (f.byte(0) << 8) | (f.byte(2) & 0xF0) | (f.byte(3) & 0xF);
+    *command = (f.byte(3) >> 4) | ((f.byte(4) & 0x3F) << 4);
+    return kaseikyoBytes(*address, *command) == f.value;
+}
+
+uint32_t reversed(uint32_t v, int bits)
+{
+    uint32_t out = 0;
+    for (int i = 0; i < bits; ++i)
+        out |= ((v >> i) & 1) << (bits - 1 - i);
+    return out;
+}
+
+bool renderCode(const char* protocol, const Params& params, std::string* pronto, std::string* why)
+{
+    if (render(protocol, params, pronto, why))
         return true;
+    *why = std::string(protocol) + ": " + *why;
+    return false;
+}
+
+// Frames the IR core names no protocol for, as the Flipper sends them:
+// once, then again (or NEC's ditto) while the button is held.
+bool flipperLayout(const PulseDistance& t, uint64_t bits, int count, bool ditto, std::string* pronto,
+                   std::string* why)
+{
+    std::vector<Pair> frame = layOut(t, bits, count), repeat = frame;
+    if (ditto)
+        repeat = {{t.headMark, t.headSpace / 2}, {t.mark, t.periodUs - t.headMark - t.headSpace / 2 - t.mark}};
+    return writePronto(FLIPPER_CARRIER, frame, repeat, pronto, why);
+}
+
+// The Pronto code of a parsed signal, its address and command as the
+// Flipper firmware's encoders lay them out; false with the reason when it
+// cannot be made. *unnamed is set when no protocol of the IR core names it
+// and the code is the Flipper's own layout.
+bool parsedCode(const FlipperCode& fc, std::string* pronto, std::string* why, bool* unnamed)
+{
+    const std::string& p = fc.protocol;
+    long long a = fc.address, c = fc.command;
+    *unnamed = false;
+    if (p == "NEC")
+        return renderCode("NEC1", {{"D", a}, {"F", c}}, pronto, why);
+    if (p == "NECext" && (c >> 8) == (~c & 0xFF))
+        return renderCode("NEC1", {{"D", a & 0xFF}, {"S", a >> 8}, {"F", c & 0xFF}}, pronto, why);
+    if (p == "NECext")  // the high byte is not the low byte's complement: a 16-bit command
+        return renderCode("NEC1-f16", {{"D", a & 0xFF}, {"S", a >> 8}, {"F", c}}, pronto, why);
+    if (p == "NEC42" || (p == "NEC42ext" && (a >> 13) == (~a & 0x1FFF) && (c >> 8) == (~c & 0xFF)))
+        return renderCode("NEC42", {{"D", a & 0x1FFF}, {"F", c & 0xFF}}, pronto, why);
+    // The Flipper's Samsung32 sends ditto frames while held, as NECx1 does.
+    if (p == "Samsung32")
+        return renderCode("NECx1", {{"D", a}, {"S", a}, {"F", c}}, pronto, why);
+    // The Flipper alternates RC5's and RC6's toggle by itself, from 0.
+    if (p == "RC5")
+        return renderCode("RC5", {{"D", a}, {"F", c}, {"T", 0}}, pronto, why);
+    if (p == "RC5X")  // the second start bit clear: F from 64 up; the Flipper sends six bits of the command
+        return renderCode("RC5", {{"D", a}, {"F", 64 + (c & 0x3F)}, {"T", 0}}, pronto, why);
+    if (p == "RC6")
+        return renderCode("RC6", {{"D", a}, {"F", c}, {"T", 0}}, pronto, why);
+    if (p == "SIRC")
+        return renderCode("Sony12", {{"D", a}, {"F", c}}, pronto, why);
+    if (p == "SIRC15")
+        return renderCode("Sony15", {{"D", a}, {"F", c}}, pronto, why);
+    if (p == "SIRC20")
+        return renderCode("Sony20", {{"D", a & 0x1F}, {"S", a >> 5}, {"F", c}}, pronto, why);
+    if (p == "Pioneer")
+        return renderCode("Pioneer", {{"D", a}, {"F", c}}, pronto, why);
+    // The Flipper sends RCA at 38 kHz, its bits least significant first
+    // where RCA's line sends D and F most significant first.
+    if (p == "RCA")
+        return renderCode("RCA-38", {{"D", reversed(fc.address, 4)}, {"F", reversed(fc.command, 8)}}, pronto, why);
+    if (p == "Kaseikyo") {
+        // The core names the frame by its maker (Panasonic, Denon-K, ...)
+        // or as Kaseikyo with M and N, when one of them fits its check.
+        uint64_t bits = kaseikyoBytes(fc.address, fc.command);
+        Signal s;
+        s.carrierHz = FLIPPER_CARRIER;
+        s.once = layOut(FLIPPER_KASEIKYO, bits, 48);
+        Decoded d = decode(s);
+        if (d.known())
+            return renderCode(d.protocol.c_str(), d.params, pronto, why);
+        *unnamed = true;
+        return flipperLayout(FLIPPER_KASEIKYO, bits, 48, false, pronto, why);
+    }
+    if (p == "NEC42ext") {
+        *unnamed = true;
+        return flipperLayout(FLIPPER_NEC, fc.address | (uint64_t(fc.command) << 26), 42, true, pronto, why);
+    }
+    *why = p + ": not a protocol the Flipper sends";
+    return false;
+}
+
+// What a Flipper sends that could be this code: first by the decode's
+// parameters, then by the bits of its first frame as the Flipper's
+// decoder reads them. The caller keeps one only when it decodes the same.
+std::vector<FlipperCode> flipperCandidates(const Decoded& d, const Signal& s)
+{
+    std::vector<FlipperCode> out;
+    auto add = [&](const char* protocol, long long a, long long c) {
+        out.push_back({protocol, static_cast<uint32_t>(a), static_cast<uint32_t>(c)});
     };
-    if (w.protocol == "NEC1")
-        return s == 255 - d ? set("NEC", d, f) : set("NECext", d | (s << 8), f | ((~f & 0xFF) << 8));
-    if (w.protocol == "NECx2" && s == d)
-        return set("Samsung32", d, f);
-    // The Flipper alternates RC5's and RC6's toggle by itself: only T=0
-    // comes back the same.
-    if (w.protocol == "RC5" && t == 0)
-        return f < 64 ? set("RC5", d, f) : set("RC5X", d, f - 64);
-    if (w.protocol == "RC6" && t == 0)
-        return set("RC6", d, f);
-    if (w.protocol == "Sony12")
-        return set("SIRC", d, f);
-    if (w.protocol == "Sony15")
-        return set("SIRC15", d, f);
-    if (w.protocol == "Sony20")
-        return set("SIRC20", d | (s << 5), f);
-    if (w.protocol == "Pioneer" && s == 255 - d)
-        return set("Pioneer", d, f);
-    if (w.protocol == "Panasonic" && (d & 0xF) == 0)
-        return set("Kaseikyo", ((f >> 6) << 24) | (KASEIKYO_PANASONIC << 8) | ((d >> 4) << 4) | (s & 0xF),
-                   (s >> 4) | ((f & 0x3F) << 4));
+    const Params& p = d.params;
+    long long D = p.get("D"), S = p.get("S"), F = p.get("F");
+    if (d.protocol == "RC5")
+        F < 64 ? add("RC5", D, F) : add("RC5X", D, F - 64);
+    else if (d.protocol == "RC6")
+        add("RC6", D, F);
+    else if (d.protocol == "Sony12")
+        add("SIRC", D, F);
+    else if (d.protocol == "Sony15")
+        add("SIRC15", D, F);
+    else if (d.protocol == "Sony20")
+        add("SIRC20", D | (S << 5), F);
+    else if (d.protocol == "Pioneer")
+        add("Pioneer", D, F);
+    else if (d.protocol == "RCA-38")
+        add("RCA", reversed(static_cast<uint32_t>(D), 4), reversed(static_cast<uint32_t>(F), 8));
+
+    Frame f = readFrame(s.once.empty() ? s.repeat : s.once);
+    uint32_t a = 0, c = 0;
+    if (near(f.headMark, FLIPPER_NEC.headMark) && near(f.headSpace, FLIPPER_NEC.headSpace) && f.bits == 32) {
+        bool plain = f.byte(1) == (~f.byte(0) & 0xFF) && f.byte(3) == (~f.byte(2) & 0xFF);
+        plain ? add("NEC", f.byte(0), f.byte(2)) : add("NECext", f.value & 0xFFFF, f.value >> 16);
+    } else if (near(f.headMark, FLIPPER_NEC.headMark) && near(f.headSpace, FLIPPER_NEC.headSpace) && f.bits == 42) {
+        uint32_t address = f.value & 0x3FFFFFF, command = (f.value >> 26) & 0xFFFF;
+        bool plain = (address >> 13) == (~address & 0x1FFF) && (command >> 8) == (~command & 0xFF);
+        plain ? add("NEC42", address & 0x1FFF, command & 0xFF) : add("NEC42ext", address, command);
+    } else if (near(f.headMark, 4500) && near(f.headSpace, 4500) && f.bits == 32 && f.byte(0) == f.byte(1) &&
+               f.byte(3) == (~f.byte(2) & 0xFF)) {
+        add("Samsung32", f.byte(0), f.byte(2));
+    } else if (near(f.headMark, FLIPPER_KASEIKYO.headMark) && near(f.headSpace, FLIPPER_KASEIKYO.headSpace) &&
+               f.bits == 48 && kaseikyoFlipper(f, &a, &c)) {
+        add("Kaseikyo", a, c);
+    }
+    return out;
+}
+
+// The Flipper's parsed signal for a code, when one makes a code that
+// decodes exactly as this one does.
+bool flipperParsed(const Signal& s, FlipperCode* out)
+{
+    Decoded d = decode(s);
+    if (!d.known())
+        return false;
+    for (const FlipperCode& fc : flipperCandidates(d, s)) {
+        std::string pronto, why;
+        bool unnamed = false;
+        Signal back;
+        if (parsedCode(fc, &pronto, &why, &unnamed) && !unnamed && parsePronto(pronto, &back, &why)) {
+            Decoded again = decode(back);
+            if (again.protocol == d.protocol && again.params == d.params) {
+                *out = fc;
+                return true;
+            }
+        }
+    }
     return false;
 }
 
@@ -238,14 +368,14 @@ public:
                               m->flipper, m->addressMax, m->commandMax);
                 return why;
             }
-            std::string text = coreWords(m->flipper, a, c, &error);
-            if (text.empty())
+            bool unnamed = false;
+            if (!parsedCode({m->flipper, a, c}, &out->pronto, &error, &unnamed))
                 return error;
-            std::vector<std::string> w;
-            for (std::string_view x : words(text))
-                w.emplace_back(x);
-            if (!renderWords(w, &out->pronto, &error))
-                return text + ": " + error;
+            if (unnamed)
+                losses_->add(b.lines.at("protocol"),
+                             std::string(m->flipper) + ": the parsed form, as no protocol of the IR core names the "
+                                                       "frame; the code is the frame as the Flipper sends it",
+                             b.name);
             return "";
         }
         return "type \"" + shown(*type) + "\" is neither raw nor parsed";
@@ -352,11 +482,10 @@ Exported writeFlipper(const std::vector<Remote>& remotes)
         const Signal& s = w.signal;
         const Code& c = w.code;
         std::string name = oneLineName(c.name, false, &out);
-        std::string protocol;
-        uint32_t a = 0, cmd = 0;
-        if (flipperParsed(decodedWords(s), &protocol, &a, &cmd)) {
-            out.text += "# \nname: " + name + "\ntype: parsed\nprotocol: " + protocol + "\naddress: " + hexBytes(a) +
-                        "\ncommand: " + hexBytes(cmd) + "\n";
+        FlipperCode fc;
+        if (flipperParsed(s, &fc)) {
+            out.text += "# \nname: " + name + "\ntype: parsed\nprotocol: " + fc.protocol + "\naddress: " +
+                        hexBytes(fc.address) + "\ncommand: " + hexBytes(fc.command) + "\n";
             continue;
         }
         std::vector<double> d = toDurations(s.once);
@@ -367,6 +496,16 @@ Exported writeFlipper(const std::vector<Remote>& remotes)
             out.skipped.push_back({0, c.name, std::to_string(d.size()) +
                                                   " durations: a Flipper raw signal holds at most 1024"});
             continue;
+        }
+        if (hz > FLIPPER_MAX_CARRIER && hz <= FLIPPER_MAX_CARRIER * FLIPPER_NEAR_CARRIER) {
+            Signal slower = s;
+            slower.carrierHz = FLIPPER_MAX_CARRIER;
+            Decoded before = decode(s), after = decode(slower);
+            if (after.protocol == before.protocol && after.params == before.params) {
+                out.lost.push_back({0, c.name, "carrier " + std::to_string(std::lround(hz)) +
+                                                   " Hz written as 56 kHz, the most a Flipper sends"});
+                hz = FLIPPER_MAX_CARRIER;
+            }
         }
         if (hz < FLIPPER_MIN_CARRIER || hz > FLIPPER_MAX_CARRIER) {
             out.skipped.push_back({0, c.name, "carrier " + std::to_string(std::lround(hz)) +

@@ -87,6 +87,20 @@ TEST(FormatFields, SendirAndCsvLayoutsComeBackExactly)
     std::string written = fmt::exportRemotes(csv.remotes, fmt::Format::Csv).text;
     EXPECT_NE(written.find("\"Vol \"\"up\"\"; loud\",NEC1,12,34,56,,0000 006C"), std::string::npos) << written;
     EXPECT_EQ(one(written).remotes[0].codes[0].name, "Vol \"up\"; loud");
+
+    // Parameters of any name the core has, in any case; a row gives its
+    // protocol's own. A column that is no parameter is reported.
+    fmt::Imported named = one("name,protocol,D,F,pairid,M,N,S,E,Vendor\n"
+                              "Menu,Apple,238,2,7,,,,,Apple\n"
+                              "Mute,Kaseikyo,5,30,,84,50,1,0,\n");
+    ASSERT_EQ(named.codeCount(), 2u) << lost(named.skipped);
+    EXPECT_EQ(decodeOf(named.remotes[0].codes[0].pronto), "Apple D=238 F=2 PairID=7");
+    EXPECT_EQ(decodeOf(named.remotes[0].codes[1].pronto), "Kaseikyo D=5 S=1 F=30 E=0 M=84 N=50");
+    EXPECT_NE(lost(named.lost).find("line 1: the column \"Vendor\" is neither"), std::string::npos);
+    // Export: D, S, F and T first, then the other names the codes have.
+    written = fmt::exportRemotes(named.remotes, fmt::Format::Csv).text;
+    EXPECT_EQ(written.substr(0, written.find('\n')), "name,protocol,D,S,F,T,PairID,E,M,N,pronto,note");
+    EXPECT_NE(written.find("\nMute,Kaseikyo,5,1,30,,,0,84,50,0000 "), std::string::npos) << written;
 }
 
 TEST(FormatFields, BroadlinkPacketsByteByByte)
@@ -128,6 +142,8 @@ TEST(FormatFields, WhatAFlipperCannotTakeIsWrittenRawOrNotAtAll)
         {"Pioneer D=4 S=9 F=8", "", "type: raw"},    // a Flipper's Pioneer has S = 255 - D
         {"", "0000 0040 0001 0000 0010 0200", "not written: carrier 64768 Hz: a Flipper sends 10 to 56 kHz"},
         {"", longCode, "not written: 1026 durations: a Flipper raw signal holds at most 1024"},
+        // A little above the Flipper's 56 kHz: sent at 56, and still RCA.
+        {"RCA D=15 F=42", "", "type: raw\nfrequency: 56000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expect);
