@@ -4,6 +4,7 @@
 
 #include "app/Module1.h"
 #include "ui/frmInspect.h"
+#include "ui/frmLibrary.h"
 #include "ui/frmMain.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -23,13 +24,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     MSG msg;
     BOOL got;
-    while ((got = GetMessageA(&msg, nullptr, 0, 0)) != 0) {
+    // Messages are taken as Unicode, so that characters typed in any script
+    // reach the library window whole; the program's other windows get them
+    // converted to their code page as before.
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) != 0) {
         if (got == -1)
             break;
-        if (frmInspect::isDialogMessage(&msg) || frmMain.translateKey(msg))
+        if (frmInspect::isDialogMessage(&msg) || frmLibrary::isDialogMessage(&msg) || frmMain.translateKey(msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     // Should the message loop fail, the device is still taken down in order.
     if (IsWindow(frmMain.hwnd()))

@@ -26,6 +26,7 @@ struct Options {
     double buildSeconds = -1;  // how long the script's build took
     std::string buildWhat;     // what that build was
     std::string rows = "1234567";  // which rows to measure (6 and 7 go together)
+    bool library = true;           // row 10, "10" among the rows
     bool wants(char row) const { return rows.find(row) != std::string::npos; }
 };
 
@@ -90,5 +91,6 @@ void transmitRow(Table& table, const Options& options);
 // Footprint and soak share one Pellwick: its figures after start-up are
 // the soak's baseline.
 void footprintAndSoakRows(Table& table, const Options& options);
+void libraryRow(Table& table, const Options& options);
 
 }  // namespace bench

@@ -5,6 +5,7 @@
 #include "app/Module1.h"
 #include "app/driver.h"
 #include "learn/lrntext.h"
+#include "ui/frmLibrary.h"
 #include "ui/frmMain.h"
 #include "ui/ids.h"
 
@@ -79,6 +80,8 @@ void FrmMain::endLearn()
 {
     if (!lrnActive)
         return;
+    // The library hears of the code of an own learn only.
+    bool ownLearnCode = lrnFormat >= 0 && lrnAbort != -1;
 
     if (lrnAbort != -1) {
         curCode = lrntext::bufferToText(lrnBuffer, sizeof lrnBuffer);
@@ -112,6 +115,7 @@ void FrmMain::endLearn()
     tbCurCode_Change();
     storeFlag(&lrnHookCtl, 0);
     hookLearn();
+    frmLibrary::learnEnded(ownLearnCode ? curCode : std::string());
 }
 
 void FrmMain::cbLearnIRCode_Click()

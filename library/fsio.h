@@ -32,6 +32,12 @@ bool writeAtomic(const std::string& folder, const std::string& name, const std::
 bool renameNew(const std::string& folder, const std::string& from, const std::string& to, std::string* error);
 bool removeFile(const std::string& path, std::string* error);
 
+#ifdef _WIN32
+// UTF-8 to UTF-16 and back, as the Windows half and the windows use them.
+std::wstring toWide(const std::string& utf8);
+std::string fromWide(const std::wstring& wide);
+#endif
+
 // The name of the temporary file that writeAtomic uses for name.
 std::string temporaryName(const std::string& name);
 

@@ -9,25 +9,9 @@ namespace fsio {
 
 namespace {
 
-std::wstring wide(const std::string& utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
-    if (n > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    return w;
-}
+std::wstring wide(const std::string& utf8) { return toWide(utf8); }
 
-std::string narrow(const wchar_t* w, int length = -1)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, w, length, nullptr, 0, nullptr, nullptr);
-    std::string s(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_UTF8, 0, w, length, &s[0], n, nullptr, nullptr);
-    if (length < 0 && !s.empty())
-        s.pop_back();  // the NUL
-    return s;
-}
+std::string narrow(const wchar_t* w) { return fromWide(w); }
 
 // The system's words for the last error, without the line end.
 bool failed(std::string* error, const std::string& what, DWORD code = GetLastError())
@@ -55,6 +39,24 @@ bool isFolder(const std::wstring& path)
 }  // namespace
 
 const char LOCK_NAME[] = ".pellwick.lock";
+
+std::wstring toWide(const std::string& utf8)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(n > 0 ? static_cast<size_t>(n) : 0, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
+    return w;
+}
+
+std::string fromWide(const std::wstring& w)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(n > 0 ? static_cast<size_t>(n) : 0, '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
 
 std::string join(const std::string& folder, const std::string& name)
 {

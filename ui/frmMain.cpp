@@ -205,6 +205,8 @@ HMENU createMenuBar()
     HMENU code = CreatePopupMenu();
     AppendMenuA(code, MF_STRING, IDM_CODEINSPECT, "&Inspect...");
     AppendMenuA(code, MF_STRING, IDM_CODEGENERATE, "&Generate...");
+    AppendMenuA(code, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(code, MF_STRING, IDM_CODELIBRARY, "&Library...");
     HMENU help = CreatePopupMenu();
     AppendMenuA(help, MF_STRING, IDM_HELPABOUT, "&About ");
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
@@ -410,6 +412,7 @@ void FrmMain::onCommand(int id, int code)
     case IDM_HELPABOUT: mnuHelpAbout_Click(); return;
     case IDM_CODEINSPECT: mnuCodeInspect_Click(); return;
     case IDM_CODEGENERATE: mnuCodeGenerate_Click(); return;
+    case IDM_CODELIBRARY: mnuCodeLibrary_Click(); return;
     }
 }
 

@@ -47,6 +47,7 @@ public:
     void mnuHelpAbout_Click();
     void mnuCodeInspect_Click();
     void mnuCodeGenerate_Click();
+    void mnuCodeLibrary_Click();
 
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -36,6 +36,7 @@
 #define IDM_HELPABOUT 230
 #define IDM_CODEINSPECT 240
 #define IDM_CODEGENERATE 241
+#define IDM_CODELIBRARY 242
 
 // frmAbout
 #define IDC_PICICON 300
@@ -63,6 +64,30 @@
 #define IDC_GEN_IRP 603
 #define IDC_GEN_LABEL_D 610  // label of the protocol's parameter n (0 to 5): IDC_GEN_LABEL_D + n
 #define IDC_GEN_VALUE_D 620  // its field: IDC_GEN_VALUE_D + n
+
+// frmLibrary: controls (buttons double as menu commands) and menu commands
+#define IDC_LIB_LBLREMOTES 700
+#define IDC_LIB_REMOTES 701
+#define IDC_LIB_NEW 702
+#define IDC_LIB_RENAMEREMOTE 703
+#define IDC_LIB_DELETEREMOTE 704
+#define IDC_LIB_LBLFILTER 705
+#define IDC_LIB_FILTER 706
+#define IDC_LIB_LBLCODES 707
+#define IDC_LIB_CODES 708
+#define IDC_LIB_LEARN 709
+#define IDC_LIB_ADD 710
+#define IDC_LIB_PUT 711
+#define IDC_LIB_TRANSMIT 712
+#define IDC_LIB_INJECT 713
+#define IDC_LIB_STATUS 714
+#define IDM_LIB_RELOAD 730
+#define IDM_LIB_CLOSE 731
+#define IDM_LIB_RENAMECODE 732
+#define IDM_LIB_DELETECODE 733
+#define IDM_LIB_UNDO 734
+#define IDM_LIB_MOVEUP 735
+#define IDM_LIB_MOVEDOWN 736
 
 // Resources
 #define IDI_PELLWICK 1

@@ -50,7 +50,8 @@ TEST_F(CodeMenu, SitsBetweenLearnAndHelp)
                                item("2 0", "in &Pronto Format", true, IDM_LEARNIRLEARNPRONTO) +
                                item("2 1", "&Inject IR Code from Window", false, IDM_LRNINJECT) +
                                "top 3 \"&Code\" enabled\n" + item("3 0", "&Inspect...", true, IDM_CODEINSPECT) +
-                               item("3 1", "&Generate...", true, IDM_CODEGENERATE) + "top 4 \"&Help\" enabled\n" +
+                               item("3 1", "&Generate...", true, IDM_CODEGENERATE) + item("3 2", "", false, 0) +
+                               item("3 3", "&Library...", true, IDM_CODELIBRARY) + "top 4 \"&Help\" enabled\n" +
                                item("4 0", "&About ", true, IDM_HELPABOUT));
 }
 

@@ -1,0 +1,266 @@
+// The IR Code Library window, driven with real keystrokes: a remote
+// captured button by button from the simulated device and found again after
+// a restart; put in box, transmit, inject during another application's
+// learn; delete and Ctrl+Z, moves; a corrupt file beside good ones; a folder
+// that cannot be written.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "fixtures.h"
+
+#include <commctrl.h>
+
+using namespace e2e;
+
+namespace {
+
+std::string utf8(const std::wstring& w)
+{
+    std::string s(w.size() * 3 + 1, '\0');
+    s.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &s[0], static_cast<int>(s.size()),
+                                                     nullptr, nullptr)) - 1);
+    return s;
+}
+
+// The rows of a list view of Pellwick's, "name | decode | length" each, read
+// through a buffer in Pellwick's own memory.
+std::vector<std::string> rows(DWORD pid, HWND list, int columns)
+{
+    std::vector<std::string> found;
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+    for (int row = 0, n = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); remote && row < n; ++row) {
+        std::string line;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item = {};
+            item.iSubItem = column;
+            item.pszText = reinterpret_cast<wchar_t*>(remote + 1024);
+            item.cchTextMax = 1000;
+            wchar_t text[1000] = {};
+            WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(process, remote + 1024, text, sizeof text - sizeof(wchar_t), nullptr);
+            line += (column ? " | " : "") + utf8(text);
+        }
+        found.push_back(line);
+    }
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return found;
+}
+
+// Characters of any script, typed as a keyboard in that script types them.
+void typeWide(const std::wstring& text)
+{
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text)
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT in = {};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = c;
+            in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(in);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    settle(50);
+}
+
+std::string remoteFile(const std::string& name, const std::vector<std::pair<std::string, std::string>>& codes)
+{
+    std::string text = "{\"format\": \"pellwick-remote\", \"version\": \"1.0\", \"name\": \"" + name + "\", \"codes\": [";
+    for (size_t i = 0; i < codes.size(); ++i)
+        text += (i ? ",\n" : "\n") + std::string("{\"name\": \"") + codes[i].first + "\", \"pronto\": \"" + codes[i].second + "\"}";
+    return text + "]}\n";
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace
+
+class Library : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        simctl::setLearnMode(true);  // a learn ends when the test says
+        CreateDirectoryA((appData + "Pellwick").c_str(), nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    void start()
+    {
+        app.reset(new App(Env{{"APPDATA", appData.substr(0, appData.size() - 1)}}));
+        ASSERT_TRUE(app->holdsHook());
+        app->menu(IDM_CODELIBRARY);
+        window = app->findTopWindow("IR Code Library");
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == window; }, 3000));
+    }
+    HWND item(int id) { return GetDlgItem(window, id); }
+    std::vector<std::string> codes() { return rows(app->pid(), item(IDC_LIB_CODES), 3); }
+    std::vector<std::string> remotes() { return rows(app->pid(), item(IDC_LIB_REMOTES), 1); }
+    std::string status() { return windowText(item(IDC_LIB_STATUS)); }
+    bool editing(HWND list) { return SendMessageW(list, LVM_GETEDITCONTROL, 0, 0) != 0; }
+    // Ends the learn under way with this code, as a button held before the
+    // Tavrix, and waits for the new entry's name to open.
+    void learn(const char* code)
+    {
+        ASSERT_TRUE(waitFor([&] { return app->visible(IDC_CBLEARNCANCEL); }, 5000)) << "no learn started";
+        ASSERT_GE(simctl::aim(code), 1) << simctl::lastError();
+        ASSERT_GE(simctl::finish(), 1);
+        ASSERT_TRUE(waitFor([&] { return editing(item(IDC_LIB_CODES)); }, 5000)) << status();
+    }
+
+    std::string appData = makeTempDir("appdata");
+    std::string folder = appData + "Pellwick\\Library\\";
+    std::unique_ptr<App> app;
+    HWND window = nullptr;
+};
+
+TEST_F(Library, CaptureARemoteByKeyboardAndFindItAfterARestart)
+{
+    start();
+    // Beside the main window, over neither the code box nor the buttons.
+    RECT placed, box;
+    GetWindowRect(window, &placed);
+    for (int id : {IDC_FRAME2, IDC_FRAME4}) {
+        GetWindowRect(app->control(id), &box);
+        EXPECT_TRUE(placed.left >= box.right || placed.right <= box.left) << "covers control " << id;
+    }
+    EXPECT_EQ(GetWindow(window, GW_OWNER), app->mainWindow());
+
+    app->keys({VK_MENU, 'I'});  // Learn into library: a new remote, and the first learn
+    learn("NEC1 D=4 F=12");
+    EXPECT_EQ(app->codeText().substr(0, 20), "0000 006C 0022 0002 ") << "the learnt code is in the box as always";
+    typeWide(L"Power");
+    app->keys({VK_RETURN});  // named, and the next learn starts at once
+    learn("NEC1 D=4 F=16");
+    typeWide(L"Vol +");
+    app->keys({VK_RETURN});
+    learn("NEC1 D=4 F=12");  // the same button twice
+    typeWide(L"Питание ελληνικά");
+    app->keys({VK_RETURN});
+    ASSERT_TRUE(waitFor([&] { return app->visible(IDC_CBLEARNCANCEL); }, 5000));
+    app->keys({VK_ESCAPE});  // stops: the learn is cancelled and adds nothing
+    EXPECT_TRUE(waitFor([&] { return app->idle(); }, 3000));
+    EXPECT_TRUE(IsWindow(window)) << "Escape during a capture stops it, not the window";
+
+    const std::vector<std::string> captured = {
+        "Power | NEC1 D=4 S=251 F=12  (same code as Питание ελληνικά) | 108.5",
+        "Vol + | NEC1 D=4 S=251 F=16 | 108.5",
+        "Питание ελληνικά | NEC1 D=4 S=251 F=12  (same code as Power) | 108.5"};
+    EXPECT_EQ(codes(), captured);
+    std::string file = readFile(folder + "New remote.json");
+    EXPECT_NE(file.find("\"name\": \"Питание ελληνικά\""), std::string::npos) << file;
+
+    // The remote's name, typed in place (F2); its file follows it.
+    app->keys({VK_MENU, 'R'});
+    app->keys({VK_F2});
+    ASSERT_TRUE(waitFor([&] { return editing(item(IDC_LIB_REMOTES)); }, 3000));
+    typeWide(L"Living room TV");
+    app->keys({VK_RETURN});
+    EXPECT_TRUE(waitFor([&] { return exists(folder + "Living room TV.json"); }, 3000)) << status();
+    EXPECT_FALSE(exists(folder + "New remote.json"));
+    // Made wider by the user, for the picture in the README.
+    SetWindowPos(window, nullptr, GetSystemMetrics(SM_CXSCREEN) - 680, placed.top, 660, 420, SWP_NOZORDER);
+    ASSERT_TRUE(saveScreenshot(window, "library-window"));
+
+    app->menu(IDM_FILEEXIT);
+    ASSERT_EQ(app->waitExit(), 0u);
+    start();
+    EXPECT_EQ(remotes(), std::vector<std::string>{"Living room TV"});
+    EXPECT_EQ(codes(), captured);
+    EXPECT_EQ(status().substr(0, 20), "1 remotes, 3 codes i");
+}
+
+TEST_F(Library, PutInBoxTransmitInjectDeleteUndoAndMove)
+{
+    const std::string broken = "{\n\"format\": \"pellwick-remote\", \"version\": \"1.0\", \"name\": \"x\",\n\"codes\": 5}";
+    writeFile(folder + "TV.json", remoteFile("TV", {{"Power", NEC1_CODE}, {"Mute", RC5_CODE}}));
+    writeFile(folder + "broken.json", broken);
+    start();
+    EXPECT_EQ(remotes(), (std::vector<std::string>{"TV", "broken.json (cannot be read)"}));
+    app->keys({VK_MENU, 'R'});
+    app->keys({VK_DOWN});
+    EXPECT_EQ(status(), "broken.json line 3: \"codes\" is not a list. Pellwick leaves the file as it is.");
+    app->keys({VK_UP});
+
+    app->keys({VK_MENU, 'S'});
+    app->keys({VK_HOME});
+    app->keys({VK_RETURN});  // Put in box
+    EXPECT_TRUE(waitFor([&] { return app->codeText() == NEC1_CODE; }, 3000));
+    app->keys({VK_DOWN});
+    app->keys({VK_MENU, 'T'});  // Transmit: into the box, then Test Transmit's way
+    EXPECT_TRUE(waitFor([&] {
+        std::vector<std::string> sent = app->logOf("TavrixTransmitIR");
+        return sent.size() == 1 && sent[0].find(RC5_CODE) != std::string::npos && sent[0].find("-> 1") != std::string::npos;
+    }, 5000)) << app->logText();
+    EXPECT_EQ(app->codeText(), RC5_CODE);
+
+    // Del, Ctrl+Z, Alt+Up: each on disk as it shows.
+    app->keys({VK_DELETE});
+    EXPECT_EQ(codes().size(), 1u);
+    EXPECT_EQ(readFile(folder + "TV.json").find("Mute"), std::string::npos);
+    app->keys({VK_CONTROL, 'Z'});
+    ASSERT_EQ(codes().size(), 2u);
+    EXPECT_EQ(codes()[1].substr(0, 7), "Mute | ");
+    app->keys({VK_MENU, VK_UP});
+    EXPECT_EQ(codes()[0].substr(0, 7), "Mute | ");
+    std::string file = readFile(folder + "TV.json");
+    EXPECT_LT(file.find("Mute"), file.find("Power")) << file;
+
+    // Another application's learn, answered from the library.
+    SecondApp other;
+    ASSERT_TRUE(waitFor([&] { return app->learnShowing(); }, 10000));
+    SetForegroundWindow(window);
+    app->keys({VK_MENU, 'S'});
+    app->keys({VK_END});
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(item(IDC_LIB_INJECT)) != FALSE; }, 3000));
+    app->keys({VK_MENU, 'J'});
+    EXPECT_EQ(other.collect(15000), learntLine(NEC1_CODE));
+    EXPECT_EQ(readFile(folder + "broken.json"), broken) << "a file Pellwick cannot read is left as it is";
+
+    app->keys({VK_ESCAPE});
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(window); }, 3000)) << "Escape closes the window";
+    EXPECT_TRUE(app->running());
+}
+
+// A file another program holds open (an editor, a virus scanner) cannot be
+// replaced: the change stays in the window, is said, and is saved once the
+// file is free. (Under Wine, running as root, read-only attributes stop no
+// write: the host tests cover read-only folders as an ordinary user.) A
+// library folder that cannot be made is said too.
+TEST_F(Library, FilesThatCannotBeWrittenAndAFolderThatCannotBeMade)
+{
+    writeFile(folder + "TV.json", remoteFile("TV", {{"Power", NEC1_CODE}, {"Mute", RC5_CODE}}));
+    HANDLE held = CreateFileA((folder + "TV.json").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    start();
+    app->keys({VK_MENU, 'S'});
+    app->keys({VK_DELETE});
+    EXPECT_TRUE(waitFor([&] { return status().find("Not saved: cannot replace ") == 0; }, 5000)) << status();
+    EXPECT_NE(status().find("The change stays here and Pellwick tries again every 5 seconds."), std::string::npos);
+    EXPECT_EQ(remotes(), std::vector<std::string>{"TV (not saved)"});
+    EXPECT_EQ(codes().size(), 1u);
+    CloseHandle(held);
+    EXPECT_TRUE(waitFor([&] { return status() == "Saved: every change is on disk now."; }, 15000)) << status();
+    EXPECT_EQ(readFile(folder + "TV.json").find("Power"), std::string::npos);
+    app->menu(IDM_FILEEXIT);
+    ASSERT_EQ(app->waitExit(), 0u);
+
+    // %APPDATA%\Pellwick is a file: the library folder cannot be made.
+    std::string blocked = makeTempDir("blocked");
+    writeFile(blocked + "Pellwick", "x");
+    appData = blocked;
+    start();
+    EXPECT_EQ(status().find("The library cannot be used: cannot make the folder "), 0u) << status();
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_LIB_ADD)));
+}
