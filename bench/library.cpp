@@ -29,9 +29,7 @@ bool makeLibrary(const std::string& appData)
         std::string text = "{\n  \"format\": \"pellwick-remote\",\n  \"version\": \"1.0\",\n  \"name\": \"" + name +
                            "\",\n  \"codes\": [";
         for (int c = 0; c < CODES; ++c) {
-            ir::Params p;
-            p.set(ir::PARAM_D, r % 256);
-            p.set(ir::PARAM_F, c);
+            ir::Params p{{"D", r % 256}, {"F", c}};
             std::string pronto, error;
             if (!ir::render("NEC1", p, &pronto, &error))
                 return false;
