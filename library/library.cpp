@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 #include "library/fsio.h"
 
@@ -183,12 +184,26 @@ Library::Entry* Library::entry(int id)
     return const_cast<Entry*>(find(id));
 }
 
+bool Library::before(const Entry& a, const Entry& b)
+{
+    std::string la = lowerAscii(a.remote.name), lb = lowerAscii(b.remote.name);
+    return la != lb ? la < lb : a.remote.name != b.remote.name ? a.remote.name < b.remote.name : a.file < b.file;
+}
+
 void Library::sort()
 {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        std::string la = lowerAscii(a.remote.name), lb = lowerAscii(b.remote.name);
-        return la != lb ? la < lb : a.remote.name != b.remote.name ? a.remote.name < b.remote.name : a.file < b.file;
-    });
+    std::stable_sort(entries_.begin(), entries_.end(), before);
+}
+
+std::string Library::uniqueName(const std::string& name) const
+{
+    std::unordered_set<std::string> used;
+    for (const Entry& e : entries_)
+        used.insert(lowerAscii(e.remote.name));
+    std::string candidate = name;
+    for (int n = 2; used.count(lowerAscii(candidate)); ++n)
+        candidate = name + " (" + std::to_string(n) + ")";
+    return candidate;
 }
 
 bool Library::taken(const std::string& file, const Entry* except) const
@@ -292,8 +307,9 @@ Outcome Library::create(const Remote& remote, int* id)
         out.kind = Outcome::PENDING;
         out.message = why;
     }
-    entries_.push_back(std::move(e));
-    sort();
+    // In its place: a sort of every remote for each one an import adds
+    // would cost more than the write.
+    entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), e, before), std::move(e));
     return out;
 }
 

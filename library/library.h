@@ -76,6 +76,10 @@ public:
     const std::vector<Unreadable>& unreadable() const { return unreadable_; }
     const Entry* find(int id) const;
 
+    // The name itself when no remote has it (in any case of its letters),
+    // else the name with " (2)", " (3)"... after it.
+    std::string uniqueName(const std::string& name) const;
+
     // A new remote with all its codes in one write: all or nothing (a code
     // that cannot go into a remote refuses the whole remote).
     Outcome create(const Remote& remote, int* id);
@@ -103,6 +107,7 @@ private:
     Entry* entry(int id);
     bool taken(const std::string& file, const Entry* except) const;
     void sort();
+    static bool before(const Entry& a, const Entry& b);
     // Brings e up to date with its file (under the lock): false, with the
     // outcome, when the change cannot go on.
     bool catchUp(Entry& e, Outcome* out);
