@@ -141,7 +141,7 @@ Outcome changeFile(const std::string& folder, const std::string& file, const std
 
 Library::Library(std::string folder, int lockTimeoutMs) : folder_(std::move(folder)), lockTimeoutMs_(lockTimeoutMs) {}
 
-bool Library::load(std::string* error)
+bool Library::load(std::string* error, bool namesFirst)
 {
     entries_.clear();
     unreadable_.clear();
@@ -157,14 +157,19 @@ bool Library::load(std::string* error)
             unreadable_.push_back({file, {why, 0}});
             continue;
         }
-        if (!readRemote(bytes, &e.remote, &problem)) {
+        if (namesFirst ? !readRemoteName(bytes, &e.remote.name, &problem) : !readRemote(bytes, &e.remote, &problem)) {
             unreadable_.push_back({file, problem});
             continue;
         }
         e.id = nextId_++;
         e.file = file;
         e.onDisk = true;
-        e.diskPrint = fingerprint(bytes);
+        if (namesFirst) {
+            e.whole = false;
+            e.unread = std::move(bytes);
+        } else {
+            e.diskPrint = fingerprint(bytes);
+        }
         entries_.push_back(std::move(e));
     }
     sort();
@@ -226,6 +231,57 @@ void Library::dropEntry(int id)
                    entries_.end());
 }
 
+bool Library::readWhole(Entry& e, Outcome* out)
+{
+    if (e.whole)
+        return true;
+    Remote remote;
+    ReadError problem;
+    if (!readRemote(e.unread, &remote, &problem)) {
+        *out = refused(e.file + (problem.line ? " line " + std::to_string(problem.line) : std::string()) + ": " +
+                       problem.reason + ". Pellwick leaves the file as it is");
+        unreadable_.push_back({e.file, problem});
+        dropEntry(e.id);
+        return false;
+    }
+    e.diskPrint = fingerprint(e.unread);
+    e.remote = std::move(remote);
+    e.whole = true;
+    std::string().swap(e.unread);
+    return true;
+}
+
+bool Library::readWhole(int id)
+{
+    Entry* e = entry(id);
+    Outcome ignored;
+    return e && readWhole(*e, &ignored);
+}
+
+bool Library::readMore(size_t bytes)
+{
+    size_t done = 0;
+    for (size_t i = 0; i < entries_.size() && done < bytes;) {
+        if (entries_[i].whole) {
+            ++i;
+            continue;
+        }
+        done += entries_[i].unread.size();
+        Outcome ignored;
+        if (readWhole(entries_[i], &ignored))
+            ++i;  // else it is gone, and the next one is at i
+    }
+    return allWhole();
+}
+
+bool Library::allWhole() const
+{
+    for (const Entry& e : entries_)
+        if (!e.whole)
+            return false;
+    return true;
+}
+
 bool Library::catchUp(Entry& e, Outcome* out)
 {
     if (!e.onDisk)
@@ -238,8 +294,12 @@ bool Library::catchUp(Entry& e, Outcome* out)
             dropEntry(e.id);
         return false;
     }
+    // A remote listed by its name only is read whole from what the file
+    // holds now.
+    if (!e.whole && bytes == e.unread)
+        return readWhole(e, out);
     uint64_t print = fingerprint(bytes);
-    if (print == e.diskPrint)
+    if (e.whole && print == e.diskPrint)
         return true;
     Remote now;
     ReadError problem;
@@ -260,6 +320,8 @@ bool Library::catchUp(Entry& e, Outcome* out)
     e.dirty = !kept.empty();
     e.remote = std::move(now);
     e.diskPrint = print;
+    e.whole = true;
+    std::string().swap(e.unread);
     out->reloaded = true;
     return true;
 }
@@ -322,7 +384,7 @@ Outcome Library::change(int id, const Change& change)
     fsio::FolderLock lock;
     std::string why;
     bool locked = lock.acquire(folder_, lockTimeoutMs_, &why);
-    if (locked && !catchUp(*e, &out))
+    if (locked ? !catchUp(*e, &out) : !readWhole(*e, &out))
         return out;
     Remote next = e->remote;
     std::string problem = change(next);

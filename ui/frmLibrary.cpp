@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -44,8 +45,11 @@ const UINT_PTR STATE_TIMER = 1;   // follows the main window's learn state
 const UINT_PTR RETRY_TIMER = 2;   // saves again what could not be saved
 const UINT_PTR INDEX_TIMER = 3;   // describes every code for the filter, when idle
 const UINT STATE_MS = 200, RETRY_MS = 5000, INDEX_MS = 10;
+// Bytes of remote files read whole when the window opens, and per tick after.
+const size_t READ_AT_ONCE = 64 * 1024, READ_PER_TICK = 128 * 1024;
 const UINT MSG_NEXT_LEARN = WM_APP + 1;
 const UINT MSG_LEARN_ENDED = WM_APP + 2;
+const UINT MSG_COMMANDS = WM_APP + 3;
 
 // Controls in tab order; buttons are laid out in rows below the lists.
 struct Item {
@@ -168,6 +172,7 @@ struct State {
     std::unordered_map<std::string, library::Description> descriptions;  // by Pronto text
     std::unordered_map<int, std::vector<Indexed>> index;  // by remote id
     std::wstring filter;         // in lower case
+    std::string status;          // what the status line said of the library when it was read
     std::vector<Undo> undo;
     bool capturing = false;      // the capture loop: learn, name, learn...
     bool awaitingLearn = false;  // a learn the library started is under way
@@ -177,6 +182,7 @@ struct State {
     std::unordered_map<int, int> width;  // of controls whose captions decide it, in pixels
     int leftWidth = 0;                   // of the remotes' column, in pixels
     bool selecting = false;      // the window itself changes the remotes' selection
+    bool commandsPosted = false;  // MSG_COMMANDS is on its way
 };
 
 HWND window = nullptr;
@@ -256,11 +262,14 @@ void syncList(HWND list, std::vector<Row>* filled, std::vector<Row> wanted)
     size_t last = common;
     while (last > first && (*filled)[last - 1] == wanted[last - 1])
         --last;
-    bool resized = filled->size() != wanted.size();
+    bool grown = wanted.size() > filled->size(), shrunk = wanted.size() < filled->size();
     *filled = std::move(wanted);
-    if (resized)
-        SendMessageW(list, LVM_SETITEMCOUNT, filled->size(), LVSICF_NOSCROLL);
-    else if (first < last)
+    // Rows added at the end are drawn only when they come into view.
+    if (grown || shrunk)
+        SendMessageW(list, LVM_SETITEMCOUNT, filled->size(), LVSICF_NOSCROLL | (grown ? LVSICF_NOINVALIDATEALL : 0));
+    if (grown && first < filled->size())
+        last = filled->size();
+    if (!shrunk && first < last)
         SendMessageW(list, LVM_REDRAWITEMS, first, last - 1);
 }
 
@@ -290,8 +299,13 @@ void fillCodes(State* s, int selectIndex = -1)
     int row = rowOf(s->codeRows, selectIndex >= 0 ? selectIndex : was);
     if (row < 0 && !s->codeRows.empty())
         row = 0;
-    if (row != lvSelected(list) || row < 0)
-        lvSelect(list, row);
+    // One row selected: the list lets go of the one before by itself.
+    if (row < 0) {
+        lvState(list, -1, 0);
+    } else if (row != lvSelected(list)) {
+        lvState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    }
 }
 
 // The data of the remotes list's selected rows.
@@ -305,10 +319,31 @@ std::vector<LPARAM> selectedRemoteRows(State* s)
     return data;
 }
 
+// Reads whole the remote whose codes are to show (the selected one, or
+// the first): one that turns out not to be readable moves down to the
+// files that cannot be read, and the next one is taken.
+void readShownRemote(State* s)
+{
+    while (s->lib) {
+        const library::Library::Entry* e = s->lib->find(s->remote);
+        if (!e) {
+            s->remote = 0;
+            for (const library::Library::Entry& first : s->lib->remotes())
+                if (remoteShown(s, first)) {
+                    e = &first;
+                    break;
+                }
+        }
+        if (!e || s->lib->readWhole(e->id))
+            return;
+    }
+}
+
 void fillRemotes(State* s)
 {
     HWND list = item(IDC_LIB_REMOTES);
     std::vector<Row> rows;
+    readShownRemote(s);
     if (s->lib) {
         rows.reserve(s->lib->remotes().size() + s->lib->unreadable().size());
         for (const library::Library::Entry& e : s->lib->remotes())
@@ -409,30 +444,88 @@ bool report(State* s, const library::Outcome& o, const std::string& done)
     int row = rowOf(s->remoteRows, s->remote);
     if (const library::Library::Entry* e = selectedRemote(s))
         if (row >= 0) {
-            s->remoteRows[static_cast<size_t>(row)].text[0] = wide(e->remote.name) + (e->dirty ? L" (not saved)" : L"");
-            SendMessageW(item(IDC_LIB_REMOTES), LVM_REDRAWITEMS, row, row);
+            std::wstring text = wide(e->remote.name) + (e->dirty ? L" (not saved)" : L"");
+            if (s->remoteRows[static_cast<size_t>(row)].text[0] != text) {
+                s->remoteRows[static_cast<size_t>(row)].text[0] = text;
+                SendMessageW(item(IDC_LIB_REMOTES), LVM_REDRAWITEMS, row, row);
+            }
         }
     return o.applied();
 }
 
-void load(State* s)
+// What the status line says of the library as it is read: the count of
+// codes once they have all been read.
+std::string loadStatus(State* s)
 {
-    s->lib.reset(new library::Library(libraryFolder()));
+    size_t codes = 0;
+    for (const library::Library::Entry& e : s->lib->remotes())
+        codes += e.remote.codes.size();
+    return std::to_string(s->lib->remotes().size()) + " remotes" +
+           (s->lib->allWhole() ? ", " + std::to_string(codes) + " codes" : std::string()) + " in " + s->lib->folder() +
+           (s->lib->unreadable().empty() ? "" : "; some files cannot be read (listed last)");
+}
+
+// A library listed by its remotes' names (library::Library::load with
+// namesFirst): a large library shows at once, and its remotes' codes are
+// read between the user's keystrokes (INDEX_TIMER).
+std::unique_ptr<library::Library> listLibrary(const std::string& folder, std::string* error, bool* listed)
+{
+    std::unique_ptr<library::Library> lib(new library::Library(folder));
+    *listed = lib->load(error, true);
+    return lib;
+}
+
+// Shows a library as listed, the first few remotes read whole.
+void showLibrary(State* s, std::unique_ptr<library::Library> lib, bool listed, const std::string& error)
+{
+    s->lib = std::move(lib);
     s->index.clear();
-    s->loadError.clear();
-    if (!s->lib->load(&s->loadError)) {
+    s->loadError = error;
+    if (!listed) {
         s->lib.reset();
+        fillRemotes(s);
         say("The library cannot be used: " + s->loadError + ".");
     } else {
-        size_t codes = 0;
-        for (const library::Library::Entry& e : s->lib->remotes())
-            codes += e.remote.codes.size();
-        say(std::to_string(s->lib->remotes().size()) + " remotes, " + std::to_string(codes) + " codes in " +
-            s->lib->folder() + (s->lib->unreadable().empty() ? "" : "; some files cannot be read (listed last)"));
+        s->lib->readMore(READ_AT_ONCE);
+        fillRemotes(s);
+        s->status = loadStatus(s);
+        say(s->status);
         SetTimer(window, INDEX_TIMER, INDEX_MS, nullptr);
     }
-    fillRemotes(s);
     updateCommands(s);
+}
+
+void load(State* s)
+{
+    std::string error;
+    bool listed = false;
+    std::unique_ptr<library::Library> lib = listLibrary(libraryFolder(), &error, &listed);
+    showLibrary(s, std::move(lib), listed, error);
+}
+
+// Between keystrokes: a few remotes read whole, then a few hundred codes
+// described for the filter. False once all is done.
+bool readAhead(State* s)
+{
+    size_t unreadable = s->lib->unreadable().size();
+    bool whole = s->lib->readMore(READ_PER_TICK);
+    if (s->lib->unreadable().size() != unreadable)
+        fillRemotes(s);  // a file found unreadable moves down the list
+    if (!whole)
+        return true;
+    size_t budget = 300;
+    for (const library::Library::Entry& e : s->lib->remotes()) {
+        if (s->index.count(e.id))
+            continue;
+        indexOf(s, e);
+        if (e.remote.codes.size() >= budget)
+            return true;
+        budget -= e.remote.codes.size();
+    }
+    // All read: the status line tells the codes too, unless it says something else by now.
+    if (textOf(item(IDC_LIB_STATUS)) == wide(s->status))
+        say(loadStatus(s));
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -779,8 +872,8 @@ void exportCommand(State* s)
     for (LPARAM data : selectedRemoteRows(s))
         if (data > 0) {
             s->lib->refresh(static_cast<int>(data));
-            if (const library::Library::Entry* e = s->lib->find(static_cast<int>(data)))
-                remotes.push_back(e->remote);
+            if (s->lib->readWhole(static_cast<int>(data)))
+                remotes.push_back(s->lib->find(static_cast<int>(data))->remote);
         }
     std::string done = frmLibraryFiles::exportRemotes(window, remotes);
     if (!done.empty())
@@ -833,6 +926,14 @@ void onCommand(State* s, int id)
     updateCommands(s);
 }
 
+// The commands follow the lists' selections once a change is over: a list
+// tells of each row it selects and lets go of, one by one.
+void commandsLater(State* s)
+{
+    if (!s->commandsPosted)
+        s->commandsPosted = PostMessageW(window, MSG_COMMANDS, 0, 0) != FALSE;
+}
+
 // The remotes list's selection changed, by the user: the codes shown are
 // the focused selected remote's, or the first selected one's.
 void remotesSelected(State* s)
@@ -848,7 +949,15 @@ void remotesSelected(State* s)
         s->remote = static_cast<int>(data);
         if (s->remote && s->lib->refresh(s->remote))
             s->index.erase(s->remote);
-        fillCodes(s);
+        if (s->remote && !s->lib->find(s->remote)) {
+            // Gone, or not readable after all: the lists show what is there.
+            size_t bad = s->lib->unreadable().size();
+            fillRemotes(s);
+            if (bad)
+                say(s->lib->unreadable().back().file + " cannot be read: it is listed last.");
+        } else {
+            fillCodes(s);
+        }
     } else if (data < 0) {
         s->remote = 0;
         fillCodes(s);
@@ -856,7 +965,7 @@ void remotesSelected(State* s)
         say(bad.file + (bad.error.line ? " line " + std::to_string(bad.error.line) : "") + ": " + bad.error.reason +
             ". Pellwick leaves the file as it is.");
     }
-    updateCommands(s);
+    commandsLater(s);
 }
 
 // A row's text, asked for as the list draws it.
@@ -902,7 +1011,7 @@ LRESULT onNotify(State* s, const NMHDR* n)
         if (listId == IDC_LIB_REMOTES)
             remotesSelected(s);
         else
-            updateCommands(s);
+            commandsLater(s);
         break;
     case NM_DBLCLK:
         if (listId == IDC_LIB_CODES)
@@ -1166,6 +1275,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDC_LIB_FILTER) {
             if (HIWORD(wParam) == EN_CHANGE && s->lib) {
                 s->filter = lower(textOf(item(IDC_LIB_FILTER)));
+                s->lib->readMore(static_cast<size_t>(-1));  // the filter looks at every code
                 fillRemotes(s);
                 updateCommands(s);
             }
@@ -1188,23 +1298,19 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 say("Saved: every change is on disk now.");
                 fillRemotes(s);
             }
-        } else if (wParam == INDEX_TIMER && s->lib) {
-            // A few hundred codes a tick, between the user's keystrokes.
-            size_t budget = 300;
-            for (const library::Library::Entry& e : s->lib->remotes()) {
-                if (s->index.count(e.id))
-                    continue;
-                indexOf(s, e);
-                if (e.remote.codes.size() >= budget)
-                    return 0;
-                budget -= e.remote.codes.size();
-            }
+        } else if (wParam == INDEX_TIMER && (!s->lib || !readAhead(s))) {
             KillTimer(hwnd, INDEX_TIMER);
         }
         return 0;
     case MSG_NEXT_LEARN:
         if (s && s->capturing)
             startLearn(s);
+        return 0;
+    case MSG_COMMANDS:
+        if (s) {
+            s->commandsPosted = false;
+            updateCommands(s);
+        }
         return 0;
     case MSG_LEARN_ENDED: {
         std::unique_ptr<std::string> code(reinterpret_cast<std::string*>(lParam));
@@ -1322,12 +1428,21 @@ void open(HWND owner)
     }
     if (!loadCommonControls() || !registerClass())
         return;
+    // The library's files are read on a thread of their own while this one
+    // makes the window and shows it; the lists are filled when both are done.
+    std::string error;
+    bool listed = false;
+    std::unique_ptr<library::Library> lib;
+    std::string folder = libraryFolder();
+    std::thread reader([&] { lib = listLibrary(folder, &error, &listed); });
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT at = lastPlace.right > lastPlace.left ? lastPlace : besideOwner(owner, style);
     HWND created = CreateWindowExW(0, CLASS_NAME, TITLE, style, at.left, at.top, at.right - at.left,
                                    at.bottom - at.top, owner, createMenuBar(), GetModuleHandleW(nullptr), nullptr);
-    if (!created)
+    if (!created) {
+        reader.join();
         return;
+    }
     State* s = stateOf(created);
     // The place kept from the last time, or chosen before the captions
     // were measured, may be smaller than they need now.
@@ -1340,10 +1455,11 @@ void open(HWND owner)
         SetWindowPos(created, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    load(s);
     SetTimer(created, STATE_TIMER, STATE_MS, nullptr);
     ShowWindow(created, SW_SHOWNORMAL);
     SetFocus(item(IDC_LIB_CODES));
+    reader.join();
+    showLibrary(s, std::move(lib), listed, error);
 }
 
 bool isDialogMessage(MSG* msg)

@@ -49,7 +49,7 @@ std::string decodeOf(const std::string& logLine)
 
 }  // namespace
 
-class LibraryFiles : public LibraryWindow {
+class LibraryImportExport : public LibraryWindow {
 protected:
     // The text in a common dialog's file name box: an edit control in the
     // Open and Save dialogs' combo box, or of its own in the folder chooser.
@@ -125,7 +125,7 @@ protected:
     std::string dir = makeTempDir("codefiles");
 };
 
-TEST_F(LibraryFiles, ImportLircAndFlipperTransmitFromEachExportAndReadBack)
+TEST_F(LibraryImportExport, ImportLircAndFlipperTransmitFromEachExportAndReadBack)
 {
     writeFile(dir + "tv.lircd.conf", LIRC);
     writeFile(dir + "Fan.ir", FLIPPER);
@@ -195,7 +195,7 @@ TEST_F(LibraryFiles, ImportLircAndFlipperTransmitFromEachExportAndReadBack)
 // Cancel: while the files are read nothing is written; while the remotes
 // are written, those written are taken out again. Either way the library
 // folder holds what it held, and no half remote.
-TEST_F(LibraryFiles, CancelOfALargeImportLeavesNoHalfRemote)
+TEST_F(LibraryImportExport, CancelOfALargeImportLeavesNoHalfRemote)
 {
     CreateDirectoryA((dir + "collection").c_str(), nullptr);
     for (int i = 0; i < 1500; ++i) {

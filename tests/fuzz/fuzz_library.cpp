@@ -1,6 +1,7 @@
 // The code library's file reader on any bytes: it accepts or refuses with a
 // reason, never crashes; a remote it accepts is written back to a file that
-// reads as the same remote, and writes the same bytes again.
+// reads as the same remote, and writes the same bytes again. The reader of
+// names alone accepts every file the whole reader does, with its name.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,12 +13,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     library::Remote remote;
-    library::ReadError error;
+    library::ReadError error, headError;
+    std::string name;
+    bool named = library::readRemoteName(bytes, &name, &headError);
+    if (!named && (headError.reason.empty() || headError.line < 0))
+        std::abort();
     if (!library::readRemote(bytes, &remote, &error)) {
         if (error.reason.empty() || error.line < 0)
             std::abort();
         return 0;
     }
+    if (!named || name != remote.name)
+        std::abort();
     std::string written = library::writeRemote(remote);
     library::Remote again;
     if (!library::readRemote(written, &again, &error) || !(again == remote) || library::writeRemote(again) != written)

@@ -145,6 +145,14 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
         ASSERT_FALSE(readRemote(c.bytes, &r, &error));
         EXPECT_EQ(error.reason.compare(0, strlen(c.reason), c.reason), 0) << error.reason;
         EXPECT_EQ(error.line, c.line) << error.reason;
+        // Listing by names refuses what concerns the head with the same
+        // words, and lists the rest, which the codes' reading refuses.
+        std::string name;
+        ReadError head;
+        if (readRemoteName(c.bytes, &name, &head))
+            EXPECT_EQ(name, "TV");
+        else
+            EXPECT_TRUE(head.reason == error.reason && head.line == error.line) << head.reason << " line " << head.line;
     }
 }
 
@@ -250,6 +258,53 @@ TEST(LibraryFolder, UnreadableFilesAreListedAndNeverTouched)
     std::vector<std::string> files;
     fsio::listJson(dir, &files, &error);
     EXPECT_EQ(files.size(), 3u) << "TV, newer and half";
+}
+
+// A large library is listed by its names first; a remote's codes are read
+// when they are needed: a file whose codes cannot be read then joins the
+// unreadable ones, and a remote another program changed meanwhile is read
+// as it is now.
+TEST(LibraryFolder, ListedByNamesFirstThenReadWhole)
+{
+    std::string dir = freshFolder("names");
+    Remote a = sample(), b = sample();
+    a.name = "A";
+    b.name = "B";
+    writeFile(dir + "/A.json", writeRemote(a));
+    std::string broken = writeRemote(b);
+    broken.replace(broken.find(codes::NEC1), 4, "zzzz");
+    writeFile(dir + "/B.json", broken);
+    writeFile(dir + "/C.json", "{\"format\": \"lirc\"}");
+    Library lib(dir);
+    std::string error;
+    ASSERT_TRUE(lib.load(&error, true)) << error;
+    ASSERT_EQ(lib.remotes().size(), 2u);
+    EXPECT_FALSE(lib.allWhole());
+    EXPECT_TRUE(lib.remotes()[0].remote.codes.empty());
+    ASSERT_EQ(lib.unreadable().size(), 1u);
+    EXPECT_EQ(lib.unreadable()[0].file, "C.json");
+
+    // B: unreadable, with the reason and line a whole read gives.
+    EXPECT_FALSE(lib.readWhole(lib.remotes()[1].id));
+    ASSERT_EQ(lib.unreadable().size(), 2u);
+    Remote r;
+    ReadError whole;
+    readRemote(broken, &r, &whole);
+    EXPECT_EQ(lib.unreadable()[1].error.reason, whole.reason);
+    EXPECT_EQ(lib.unreadable()[1].error.line, whole.line);
+    EXPECT_EQ(readAll(dir + "/B.json"), broken) << "never touched";
+
+    // A changed by another program before its codes were read: a change
+    // applies to what the file holds now.
+    a.codes.pop_back();
+    writeFile(dir + "/A.json", writeRemote(a));
+    int id = lib.remotes()[0].id;
+    Outcome o = lib.change(id, Library::addCode({"Mute", codes::RC5, "", ""}, 99));
+    EXPECT_EQ(o.kind, Outcome::SAVED) << o.message;
+    EXPECT_TRUE(o.reloaded);
+    ASSERT_EQ(lib.find(id)->remote.codes.size(), 3u);
+    EXPECT_EQ(lib.find(id)->remote.codes[2].name, "Mute");
+    EXPECT_TRUE(lib.readMore(1));
 }
 
 TEST(LibraryFolder, TwoProgramsAtOnceNeverLoseAChange)
