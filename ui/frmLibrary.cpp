@@ -39,7 +39,7 @@ const int MARGIN = 120, GAP = 90, LEFT_WIDTH = 1860, LABEL_HEIGHT = 255, FIELD_H
 const int BUTTON_HEIGHT = 375, STATUS_HEIGHT = 480, BUTTON_PADDING = 300;
 // The smallest the codes list and the lists' height may become.
 const int CODES_MIN_WIDTH = 2400, LISTS_MIN_HEIGHT = 600;
-const wchar_t BUTTON[] = L"BUTTON", STOP_LEARNING[] = L"Stop learn&ing";
+const wchar_t BUTTON[] = L"BUTTON", STOP_LEARNING[] = L"Stop learn&ing", LENGTH_TITLE[] = L"Length (ms)";
 
 const UINT_PTR STATE_TIMER = 1;   // follows the main window's learn state
 const UINT_PTR RETRY_TIMER = 2;   // saves again what could not be saved
@@ -181,6 +181,7 @@ struct State {
     std::vector<Row> remoteRows, codeRows;  // what the lists show
     std::unordered_map<int, int> width;  // of controls whose captions decide it, in pixels
     int leftWidth = 0;                   // of the remotes' column, in pixels
+    SIZE laidOut = {-1, -1};             // the client area the controls were placed for
     bool selecting = false;      // the window itself changes the remotes' selection
     bool commandsPosted = false;  // MSG_COMMANDS is on its way
 };
@@ -1055,6 +1056,8 @@ void measure(HWND hwnd, State* s)
         bool button = wcscmp(i.cls, BUTTON) == 0;
         s->width[i.id] = std::max(twips::toPixelsX(i.width), text + (button ? padding : 4));
     }
+    // The codes list's Length column: its title whole.
+    s->width[IDC_LIB_CODES] = std::max(twips::toPixelsX(1050), textWidth(hwnd, s->font, LENGTH_TITLE) + padding);
     int remoteButtons = 0;
     for (int id : {IDC_LIB_NEW, IDC_LIB_RENAMEREMOTE, IDC_LIB_DELETEREMOTE})
         remoteButtons += s->width[id];
@@ -1099,10 +1102,12 @@ SIZE minimumClient(State* s)
 void layout(HWND hwnd)
 {
     State* s = stateOf(hwnd);
-    if (!s)
-        return;
     RECT client;
     GetClientRect(hwnd, &client);
+    // Shown, or restored, at the size it was laid out for: nothing moves.
+    if (!s || (client.right == s->laidOut.cx && client.bottom == s->laidOut.cy))
+        return;
+    s->laidOut = SIZE{client.right, client.bottom};
     auto px = [](int t) { return twips::toPixelsX(t); };
     auto py = [](int t) { return twips::toPixelsY(t); };
     // Every control is moved without painting, then the window is painted
@@ -1148,10 +1153,11 @@ void layout(HWND hwnd)
     HWND codes = GetDlgItem(hwnd, IDC_LIB_CODES);
     RECT inside;
     GetClientRect(codes, &inside);
-    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - px(1050);
+    int length = s->width[IDC_LIB_CODES];
+    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - length;
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 0, std::max(px(600), width * 2 / 5));
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 1, std::max(px(600), width - width * 2 / 5));
-    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, px(1050));
+    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, length);
     HWND remotes = GetDlgItem(hwnd, IDC_LIB_REMOTES);
     GetClientRect(remotes, &inside);
     SendMessageW(remotes, LVM_SETCOLUMNWIDTH, 0, inside.right - GetSystemMetrics(SM_CXVSCROLL));
@@ -1173,7 +1179,7 @@ void createControls(HWND hwnd, State* s)
         SendMessageW(list, LVM_SETUNICODEFORMAT, TRUE, 0);
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     }
-    const wchar_t* headers[] = {L"Name", L"Decode", L"Length (ms)"};
+    const wchar_t* headers[] = {L"Name", L"Decode", LENGTH_TITLE};
     for (int c = 0; c < 3; ++c) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
