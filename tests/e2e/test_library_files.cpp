@@ -53,20 +53,20 @@ class LibraryImportExport : public LibraryWindow {
 protected:
     // The text in a common dialog's file name box: an edit control in the
     // Open and Save dialogs' combo box, or of its own in the folder chooser.
+    static BOOL CALLBACK findNameBox(HWND child, LPARAM found)
+    {
+        char cls[16] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        int id = GetDlgCtrlID(child), parentId = GetDlgCtrlID(GetParent(child));
+        if (lstrcmpiA(cls, "Edit") == 0 && (id == 0x47C || id == 0x480 || parentId == 0x47C))
+            *reinterpret_cast<HWND*>(found) = child;
+        return TRUE;
+    }
     std::string fileNameBox(HWND dialog)
     {
-        struct Search {
-            HWND found;
-        } search = {nullptr};
-        EnumChildWindows(dialog, [](HWND child, LPARAM data) {
-            char cls[16] = {};
-            GetClassNameA(child, cls, sizeof cls);
-            int id = GetDlgCtrlID(child), parentId = GetDlgCtrlID(GetParent(child));
-            if (lstrcmpiA(cls, "Edit") == 0 && (id == 0x47C || id == 0x480 || parentId == 0x47C))
-                reinterpret_cast<Search*>(data)->found = child;
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
-        return search.found ? windowText(search.found) : "<no file name box>";
+        HWND found = nullptr;
+        EnumChildWindows(dialog, findNameBox, reinterpret_cast<LPARAM>(&found));
+        return found ? windowText(found) : "<no file name box>";
     }
     // Types into a common dialog's file name box and presses Enter.
     void enterName(HWND dialog, const std::string& text)
