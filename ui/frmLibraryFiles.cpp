@@ -8,7 +8,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -193,24 +195,31 @@ struct Session {
 
 Session* session = nullptr;  // one import at a time, as there is one library window
 
-void read(const std::shared_ptr<Reading>& job)
+// The worker thread: looks through the folder, reads the files, and tells
+// the dialog; it touches nothing else.
+void readFiles(const std::shared_ptr<Reading>& job)
 {
-    if (!job->folder.empty()) {
-        PostMessageW(job->dialog, MSG_READING, 0, 0);
-        if (!library::codeFilesIn(job->folder, &job->paths, &job->shown, &job->failed)) {
-            PostMessageW(job->dialog, MSG_READ, 0, 0);
-            return;
+    try {
+        if (!job->folder.empty()) {
+            PostMessageW(job->dialog, MSG_READING, 0, 0);
+            if (!library::codeFilesIn(job->folder, &job->paths, &job->shown, &job->failed)) {
+                PostMessageW(job->dialog, MSG_READ, 0, 0);
+                return;
+            }
         }
+        DWORD last = GetTickCount() - PROGRESS_MS;
+        job->files = library::readCodeFiles(job->paths, job->shown, [&](size_t done, size_t total) {
+            DWORD now = GetTickCount();
+            if (now - last >= PROGRESS_MS || done == total) {
+                last = now;
+                PostMessageW(job->dialog, MSG_READING, done, static_cast<LPARAM>(total));
+            }
+            return !job->stop;
+        }, &job->cancelled);
+    } catch (const std::exception& e) {
+        job->files.clear();
+        job->failed = std::string("the files could not be read (") + e.what() + ")";
     }
-    DWORD last = GetTickCount() - PROGRESS_MS;
-    job->files = library::readCodeFiles(job->paths, job->shown, [&](size_t done, size_t total) {
-        DWORD now = GetTickCount();
-        if (now - last >= PROGRESS_MS || done == total) {
-            last = now;
-            PostMessageW(job->dialog, MSG_READING, done, static_cast<LPARAM>(total));
-        }
-        return !job->stop;
-    }, &job->cancelled);
     PostMessageW(job->dialog, MSG_READ, 0, 0);
 }
 
@@ -319,7 +328,7 @@ INT_PTR CALLBACK DlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         setText(IDC_IMP_TEXT, L"Looking for code files...");
         session->reading->dialog = dlg;
         std::shared_ptr<Reading> job = session->reading;
-        session->worker = std::thread([job] { read(job); });
+        session->worker = std::thread([job] { readFiles(job); });
         return TRUE;
     }
     case MSG_READING:
