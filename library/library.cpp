@@ -157,14 +157,17 @@ bool Library::load(std::string* error, bool namesFirst)
             unreadable_.push_back({file, {why, 0}});
             continue;
         }
-        if (namesFirst ? !readRemoteName(bytes, &e.remote.name, &problem) : !readRemote(bytes, &e.remote, &problem)) {
+        // A head the names' reader refuses is read whole: in a file that
+        // gives a field twice, the whole reading takes the last.
+        bool named = namesFirst && readRemoteName(bytes, &e.remote.name, &problem);
+        if (!named && !readRemote(bytes, &e.remote, &problem)) {
             unreadable_.push_back({file, problem});
             continue;
         }
         e.id = nextId_++;
         e.file = file;
         e.onDisk = true;
-        if (namesFirst) {
+        if (named) {
             e.whole = false;
             e.unread = std::move(bytes);
         } else {
@@ -245,6 +248,9 @@ bool Library::readWhole(Entry& e, Outcome* out)
         return false;
     }
     e.diskPrint = fingerprint(e.unread);
+    // A file that gives its name twice is listed by the first and named by
+    // the last, as the whole reading takes it: its place in the list changes.
+    out->reloaded = out->reloaded || e.remote.name != remote.name;
     e.remote = std::move(remote);
     e.whole = true;
     std::string().swap(e.unread);
@@ -254,23 +260,30 @@ bool Library::readWhole(Entry& e, Outcome* out)
 bool Library::readWhole(int id)
 {
     Entry* e = entry(id);
-    Outcome ignored;
-    return e && readWhole(*e, &ignored);
+    Outcome out;
+    bool whole = e && readWhole(*e, &out);
+    if (out.reloaded)
+        sort();
+    return whole;
 }
 
 bool Library::readMore(size_t bytes)
 {
     size_t done = 0;
+    bool renamed = false;
     for (size_t i = 0; i < entries_.size() && done < bytes;) {
         if (entries_[i].whole) {
             ++i;
             continue;
         }
         done += entries_[i].unread.size();
-        Outcome ignored;
-        if (readWhole(entries_[i], &ignored))
+        Outcome out;
+        if (readWhole(entries_[i], &out))
             ++i;  // else it is gone, and the next one is at i
+        renamed = renamed || out.reloaded;
     }
+    if (renamed)
+        sort();
     return allWhole();
 }
 
@@ -401,7 +414,7 @@ Outcome Library::change(int id, const Change& change)
         out.kind = Outcome::PENDING;
         out.message = why;
     }
-    if (before.name != next.name)
+    if (before.name != next.name || out.reloaded)
         sort();
     return out;
 }

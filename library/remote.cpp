@@ -381,6 +381,15 @@ bool readRemote(std::string_view bytes, Remote* remote, ReadError* error)
         doc = json::parse(bytes.begin(), bytes.end());
     } catch (const json::parse_error& e) {
         return parseError(bytes, e.what(), e.byte, error);
+    } catch (const json::exception& e) {
+        // A number too large for a double ("1e999"): the parser says so
+        // without a place.
+        std::string what = e.what();
+        what.erase(0, what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
+        if (what.size() > 80)
+            what = what.substr(0, 80) + "...";
+        *error = {"not valid JSON: " + what, 0};
+        return false;
     }
     Remote read;
     if (!readHead(bytes, doc, &read, error))

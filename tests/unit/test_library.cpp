@@ -119,6 +119,7 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
         {"{\n\"format\": \"pellwick-remote\",\n\"codes\": [", "not valid JSON: syntax error while parsing value - unexpected end of input", 3},
         {head + "\"codes\": [\n" + good + ",\n" + good.substr(0, 40), "not valid JSON", 7},
         {"garbage", "not valid JSON: syntax error", 1},
+        {head + "\"codes\": [],\n\"size\": 44e4444}", "not valid JSON: number overflow parsing '44e4444'", 0},
         {"[1, 2]", "not a Pellwick remote: the file holds a JSON array, not an object", 0},
         {"{\"version\": \"1.0\"}", "not a Pellwick remote: it has no \"format\"", 0},
         {"{\n\"format\": \"lirc\"}", "not a Pellwick remote: its format is \"lirc\", not \"pellwick-remote\"", 2},
@@ -275,10 +276,18 @@ TEST(LibraryFolder, ListedByNamesFirstThenReadWhole)
     broken.replace(broken.find(codes::NEC1), 4, "zzzz");
     writeFile(dir + "/B.json", broken);
     writeFile(dir + "/C.json", "{\"format\": \"lirc\"}");
+    // Fields given twice: listed by the first name, then by the last, as a
+    // whole reading takes it; a first version that will not do, read whole.
+    writeFile(dir + "/D.json", "{\"format\": \"pellwick-remote\", \"version\": \"1.0\", \"name\": \"0 first\", \"name\": \"Z\"}");
+    writeFile(dir + "/E.json", "{\"format\": \"pellwick-remote\", \"version\": \"0.1\", \"name\": \"E\", \"version\": \"1.0\"}");
     Library lib(dir);
     std::string error;
     ASSERT_TRUE(lib.load(&error, true)) << error;
-    ASSERT_EQ(lib.remotes().size(), 2u);
+    ASSERT_EQ(lib.remotes().size(), 4u);
+    EXPECT_EQ(lib.remotes()[0].remote.name, "0 first");
+    EXPECT_TRUE(lib.readWhole(lib.remotes()[0].id));
+    EXPECT_EQ(lib.remotes()[3].remote.name, "Z");
+    EXPECT_TRUE(lib.remotes()[2].whole) << "E, read whole at once";
     EXPECT_FALSE(lib.allWhole());
     EXPECT_TRUE(lib.remotes()[0].remote.codes.empty());
     ASSERT_EQ(lib.unreadable().size(), 1u);
