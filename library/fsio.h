@@ -22,6 +22,14 @@ bool listJson(const std::string& folder, std::vector<std::string>* names, std::s
 // from one that cannot be read.
 bool readFile(const std::string& path, std::string* bytes, std::string* error, bool* missing = nullptr);
 bool exists(const std::string& path);
+// The size of a file in bytes; false when it cannot be found.
+bool fileSize(const std::string& path, unsigned long long* size);
+// The files of a folder and of the folders in it, as paths inside it
+// ("TVs\Samsung.ir" on Windows, "TVs/Samsung.ir" elsewhere), in no
+// particular order. Names that start with a dot (hidden files, a version
+// control's folder) and links to elsewhere are left out; so is everything
+// past the first 100,000 files and below 32 levels of folders.
+bool listTree(const std::string& folder, std::vector<std::string>* files, std::string* error);
 
 // Replaces (or creates) folder/name with bytes so that, whatever happens
 // meanwhile (a crash, a kill, a power cut), the file holds either its old

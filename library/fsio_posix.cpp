@@ -45,6 +45,8 @@ void pause(int ms)
 }  // namespace
 
 const char LOCK_NAME[] = ".pellwick.lock";
+const size_t MOST_FILES = 100000;
+const int MOST_DEPTH = 32;
 
 std::string join(const std::string& folder, const std::string& name)
 {
@@ -122,6 +124,48 @@ bool exists(const std::string& path)
 {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+bool fileSize(const std::string& path, unsigned long long* size)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    *size = static_cast<unsigned long long>(st.st_size);
+    return true;
+}
+
+namespace {
+
+bool listTreeUnder(const std::string& folder, const std::string& inside, int depth, std::vector<std::string>* files,
+                   std::string* error)
+{
+    DIR* dir = ::opendir(join(folder, inside).c_str());
+    if (!dir)
+        return failed(error, "cannot read the folder " + join(folder, inside));
+    while (struct dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.' || files->size() >= MOST_FILES)
+            continue;
+        std::string path = inside.empty() ? name : inside + "/" + name;
+        struct stat st;
+        if (::lstat(join(folder, path).c_str(), &st) != 0)
+            continue;
+        if (S_ISREG(st.st_mode))
+            files->push_back(path);
+        else if (S_ISDIR(st.st_mode) && depth < MOST_DEPTH)
+            listTreeUnder(folder, path, depth + 1, files, nullptr);  // a folder that cannot be read is left out
+    }
+    ::closedir(dir);
+    return true;
+}
+
+}  // namespace
+
+bool listTree(const std::string& folder, std::vector<std::string>* files, std::string* error)
+{
+    files->clear();
+    return listTreeUnder(folder, "", 0, files, error);
 }
 
 bool writeAtomic(const std::string& folder, const std::string& name, const std::string& bytes, std::string* error)

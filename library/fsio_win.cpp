@@ -39,6 +39,8 @@ bool isFolder(const std::wstring& path)
 }  // namespace
 
 const char LOCK_NAME[] = ".pellwick.lock";
+const size_t MOST_FILES = 100000;
+const int MOST_DEPTH = 32;
 
 std::wstring toWide(const std::string& utf8)
 {
@@ -129,6 +131,53 @@ bool readFile(const std::string& path, std::string* bytes, std::string* error, b
 bool exists(const std::string& path)
 {
     return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool fileSize(const std::string& path, unsigned long long* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data))
+        return false;
+    *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+namespace {
+
+bool listTreeUnder(const std::string& folder, const std::string& inside, int depth, std::vector<std::string>* files,
+                   std::string* error)
+{
+    WIN32_FIND_DATAW found;
+    std::string where = inside.empty() ? folder : join(folder, inside);
+    HANDLE search = FindFirstFileW(wide(join(where, "*")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        return code == ERROR_FILE_NOT_FOUND || failed(error, "cannot read the folder " + where, code);
+    }
+    do {
+        std::string name = narrow(found.cFileName);
+        // A junction or a link may lead back up the tree, or anywhere.
+        if (name.empty() || name[0] == '.' || (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            files->size() >= MOST_FILES)
+            continue;
+        std::string path = inside.empty() ? name : inside + "\\" + name;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files->push_back(path);
+        else if (depth < MOST_DEPTH)
+            listTreeUnder(folder, path, depth + 1, files, nullptr);  // a folder that cannot be read is left out
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return true;
+}
+
+}  // namespace
+
+bool listTree(const std::string& folder, std::vector<std::string>* files, std::string* error)
+{
+    files->clear();
+    if (!isFolder(wide(folder)))
+        return failed(error, "cannot read the folder " + folder, ERROR_PATH_NOT_FOUND);
+    return listTreeUnder(folder, "", 0, files, error);
 }
 
 bool writeAtomic(const std::string& folder, const std::string& name, const std::string& bytes, std::string* error)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 #include "library/fsio.h"
 
@@ -140,7 +141,7 @@ Outcome changeFile(const std::string& folder, const std::string& file, const std
 
 Library::Library(std::string folder, int lockTimeoutMs) : folder_(std::move(folder)), lockTimeoutMs_(lockTimeoutMs) {}
 
-bool Library::load(std::string* error)
+bool Library::load(std::string* error, bool namesFirst)
 {
     entries_.clear();
     unreadable_.clear();
@@ -156,14 +157,22 @@ bool Library::load(std::string* error)
             unreadable_.push_back({file, {why, 0}});
             continue;
         }
-        if (!readRemote(bytes, &e.remote, &problem)) {
+        // A head the names' reader refuses is read whole: in a file that
+        // gives a field twice, the whole reading takes the last.
+        bool named = namesFirst && readRemoteName(bytes, &e.remote.name, &problem);
+        if (!named && !readRemote(bytes, &e.remote, &problem)) {
             unreadable_.push_back({file, problem});
             continue;
         }
         e.id = nextId_++;
         e.file = file;
         e.onDisk = true;
-        e.diskPrint = fingerprint(bytes);
+        if (named) {
+            e.whole = false;
+            e.unread = std::move(bytes);
+        } else {
+            e.diskPrint = fingerprint(bytes);
+        }
         entries_.push_back(std::move(e));
     }
     sort();
@@ -183,12 +192,26 @@ Library::Entry* Library::entry(int id)
     return const_cast<Entry*>(find(id));
 }
 
+bool Library::before(const Entry& a, const Entry& b)
+{
+    std::string la = lowerAscii(a.remote.name), lb = lowerAscii(b.remote.name);
+    return la != lb ? la < lb : a.remote.name != b.remote.name ? a.remote.name < b.remote.name : a.file < b.file;
+}
+
 void Library::sort()
 {
-    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-        std::string la = lowerAscii(a.remote.name), lb = lowerAscii(b.remote.name);
-        return la != lb ? la < lb : a.remote.name != b.remote.name ? a.remote.name < b.remote.name : a.file < b.file;
-    });
+    std::stable_sort(entries_.begin(), entries_.end(), before);
+}
+
+std::string Library::uniqueName(const std::string& name) const
+{
+    std::unordered_set<std::string> used;
+    for (const Entry& e : entries_)
+        used.insert(lowerAscii(e.remote.name));
+    std::string candidate = name;
+    for (int n = 2; used.count(lowerAscii(candidate)); ++n)
+        candidate = name + " (" + std::to_string(n) + ")";
+    return candidate;
 }
 
 bool Library::taken(const std::string& file, const Entry* except) const
@@ -211,6 +234,67 @@ void Library::dropEntry(int id)
                    entries_.end());
 }
 
+bool Library::readWhole(Entry& e, Outcome* out)
+{
+    if (e.whole)
+        return true;
+    Remote remote;
+    ReadError problem;
+    if (!readRemote(e.unread, &remote, &problem)) {
+        *out = refused(e.file + (problem.line ? " line " + std::to_string(problem.line) : std::string()) + ": " +
+                       problem.reason + ". Pellwick leaves the file as it is");
+        unreadable_.push_back({e.file, problem});
+        dropEntry(e.id);
+        return false;
+    }
+    e.diskPrint = fingerprint(e.unread);
+    // A file that gives its name twice is listed by the first and named by
+    // the last, as the whole reading takes it: its place in the list changes.
+    out->reloaded = out->reloaded || e.remote.name != remote.name;
+    e.remote = std::move(remote);
+    e.whole = true;
+    std::string().swap(e.unread);
+    return true;
+}
+
+bool Library::readWhole(int id)
+{
+    Entry* e = entry(id);
+    Outcome out;
+    bool whole = e && readWhole(*e, &out);
+    if (out.reloaded)
+        sort();
+    return whole;
+}
+
+bool Library::readMore(size_t bytes)
+{
+    size_t done = 0;
+    bool renamed = false;
+    for (size_t i = 0; i < entries_.size() && done < bytes;) {
+        if (entries_[i].whole) {
+            ++i;
+            continue;
+        }
+        done += entries_[i].unread.size();
+        Outcome out;
+        if (readWhole(entries_[i], &out))
+            ++i;  // else it is gone, and the next one is at i
+        renamed = renamed || out.reloaded;
+    }
+    if (renamed)
+        sort();
+    return allWhole();
+}
+
+bool Library::allWhole() const
+{
+    for (const Entry& e : entries_)
+        if (!e.whole)
+            return false;
+    return true;
+}
+
 bool Library::catchUp(Entry& e, Outcome* out)
 {
     if (!e.onDisk)
@@ -223,8 +307,12 @@ bool Library::catchUp(Entry& e, Outcome* out)
             dropEntry(e.id);
         return false;
     }
+    // A remote listed by its name only is read whole from what the file
+    // holds now.
+    if (!e.whole && bytes == e.unread)
+        return readWhole(e, out);
     uint64_t print = fingerprint(bytes);
-    if (print == e.diskPrint)
+    if (e.whole && print == e.diskPrint)
         return true;
     Remote now;
     ReadError problem;
@@ -245,6 +333,8 @@ bool Library::catchUp(Entry& e, Outcome* out)
     e.dirty = !kept.empty();
     e.remote = std::move(now);
     e.diskPrint = print;
+    e.whole = true;
+    std::string().swap(e.unread);
     out->reloaded = true;
     return true;
 }
@@ -292,8 +382,9 @@ Outcome Library::create(const Remote& remote, int* id)
         out.kind = Outcome::PENDING;
         out.message = why;
     }
-    entries_.push_back(std::move(e));
-    sort();
+    // In its place: a sort of every remote for each one an import adds
+    // would cost more than the write.
+    entries_.insert(std::upper_bound(entries_.begin(), entries_.end(), e, before), std::move(e));
     return out;
 }
 
@@ -306,7 +397,7 @@ Outcome Library::change(int id, const Change& change)
     fsio::FolderLock lock;
     std::string why;
     bool locked = lock.acquire(folder_, lockTimeoutMs_, &why);
-    if (locked && !catchUp(*e, &out))
+    if (locked ? !catchUp(*e, &out) : !readWhole(*e, &out))
         return out;
     Remote next = e->remote;
     std::string problem = change(next);
@@ -323,7 +414,7 @@ Outcome Library::change(int id, const Change& change)
         out.kind = Outcome::PENDING;
         out.message = why;
     }
-    if (before.name != next.name)
+    if (before.name != next.name || out.reloaded)
         sort();
     return out;
 }

@@ -62,19 +62,39 @@ public:
         bool dirty = false;  // changes not yet on disk
         uint64_t diskPrint = 0;  // fingerprint of the file as last read or written
         std::vector<Change> queued;  // the pending changes, to apply again after a reload
+        // False while only the remote's name has been read (load's
+        // namesFirst): its codes are read, and checked, from `unread`, the
+        // file's bytes as read, when first needed.
+        bool whole = true;
+        std::string unread;
     };
 
     explicit Library(std::string folder, int lockTimeoutMs = 3000);
     const std::string& folder() const { return folder_; }
 
     // Reads every remote in the folder, made first when it is missing.
-    // False, with the reason, when the folder cannot be made or read.
-    bool load(std::string* error);
+    // False, with the reason, when the folder cannot be made or read. With
+    // namesFirst, each file is read but only its name is looked at: the
+    // window lists a large library at once and reads its codes as it needs
+    // them (readWhole) or has time (readMore). A file whose codes turn out
+    // not to be readable then moves to unreadable().
+    bool load(std::string* error, bool namesFirst = false);
+    // Reads the remote's codes when only its name has been read; false when
+    // the remote is not there or its file cannot be read after all.
+    bool readWhole(int id);
+    // Reads whole the next remotes that are not, about `bytes` of their
+    // files; true when every remote is whole.
+    bool readMore(size_t bytes);
+    bool allWhole() const;
 
     // Sorted by name (letters of any case together).
     const std::vector<Entry>& remotes() const { return entries_; }
     const std::vector<Unreadable>& unreadable() const { return unreadable_; }
     const Entry* find(int id) const;
+
+    // The name itself when no remote has it (in any case of its letters),
+    // else the name with " (2)", " (3)"... after it.
+    std::string uniqueName(const std::string& name) const;
 
     // A new remote with all its codes in one write: all or nothing (a code
     // that cannot go into a remote refuses the whole remote).
@@ -103,9 +123,13 @@ private:
     Entry* entry(int id);
     bool taken(const std::string& file, const Entry* except) const;
     void sort();
+    static bool before(const Entry& a, const Entry& b);
     // Brings e up to date with its file (under the lock): false, with the
     // outcome, when the change cannot go on.
     bool catchUp(Entry& e, Outcome* out);
+    // Reads e's codes from the bytes its name was read from: false, with
+    // the outcome, when they cannot be read (e is then gone).
+    bool readWhole(Entry& e, Outcome* out);
     // Writes e (its remote is what it should hold); with followName, the
     // file is renamed after the remote's new name.
     bool write(Entry& e, std::string* error, bool followName);

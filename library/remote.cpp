@@ -232,29 +232,18 @@ void addUnknownFields(json* object, const std::string& extra, const char* const 
 
 }  // namespace
 
-bool readRemote(std::string_view bytes, Remote* remote, ReadError* error)
+namespace {
+
+// What the file as a whole says of itself: an object with the format's
+// name, a version this program reads, and the remote's name. doc holds at
+// least those fields.
+bool readHead(std::string_view bytes, const json& doc, Remote* read, ReadError* error)
 {
     auto fail = [&](const std::string& reason, const Path& where) {
         error->reason = reason;
         error->line = where.empty() ? 0 : lineOf(bytes, where);
         return false;
     };
-    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
-        return fail("the file is empty", {});
-    json doc;
-    try {
-        doc = json::parse(bytes.begin(), bytes.end());
-    } catch (const json::parse_error& e) {
-        error->reason = "not valid JSON: " + parseMessage(e.what());
-        error->line = lineAt(bytes, e.byte ? e.byte - 1 : 0);
-        return false;
-    } catch (const json::exception&) {
-        // A number too large for any number type (1e999) is well-formed
-        // JSON that the parser still cannot hold.
-        error->reason = "not readable JSON: a number is too large to hold";
-        error->line = 0;
-        return false;
-    }
     if (!doc.is_object())
         return fail(std::string("not a Pellwick remote: the file holds a JSON ") + doc.type_name() +
                         ", not an object",
@@ -279,18 +268,135 @@ bool readRemote(std::string_view bytes, Remote* remote, ReadError* error)
                         ", newer than this Pellwick reads (" + std::to_string(FORMAT_MAJOR) + ".x)",
                     {"version"});
 
-    Remote read;
-    read.minor = minor > FORMAT_MINOR && minor < 1000000 ? static_cast<int>(minor) : FORMAT_MINOR;
+    read->minor = minor > FORMAT_MINOR && minor < 1000000 ? static_cast<int>(minor) : FORMAT_MINOR;
     field = doc.find("name");
     if (field == doc.end() || !field->is_string())
         return fail("the remote has no \"name\" text", field == doc.end() ? Path() : Path{"name"});
-    read.name = field->get<std::string>();
-    std::string problem = nameProblem(read.name);
+    read->name = field->get<std::string>();
+    std::string problem = nameProblem(read->name);
     if (!problem.empty())
         return fail("the remote's name: " + problem, {"name"});
-    read.extra = unknownFields(doc, REMOTE_FIELDS);
+    return true;
+}
 
-    field = doc.find("codes");
+bool parseError(std::string_view bytes, const char* what, size_t byte, ReadError* error)
+{
+    error->reason = std::string("not valid JSON: ") + parseMessage(what);
+    error->line = lineAt(bytes, byte ? byte - 1 : 0);
+    return false;
+}
+
+// The fields of the object the file holds that readHead looks at, each as
+// read; the parser stops once it has them, so that the codes after them
+// are not read.
+class HeadReader : public nlohmann::json_sax<json> {
+public:
+    json head;
+    std::string failure;  // the parser's message, when the text is not JSON up to there
+    size_t failedAt = 0;
+
+    bool null() override { return value(nullptr); }
+    bool boolean(bool v) override { return value(v); }
+    bool number_integer(number_integer_t v) override { return value(v); }
+    bool number_unsigned(number_unsigned_t v) override { return value(v); }
+    bool number_float(number_float_t v, const string_t&) override { return value(v); }
+    bool string(string_t& v) override { return value(v); }
+    bool binary(binary_t&) override { return value(nullptr); }
+    bool start_object(std::size_t) override { return open(json::object()); }
+    bool start_array(std::size_t) override { return open(json::array()); }
+    bool end_object() override { return --depth_ > 0 || done(); }
+    bool end_array() override { return --depth_ > 0 || done(); }
+    bool key(string_t& k) override
+    {
+        if (depth_ == 1)
+            key_ = k;
+        return true;
+    }
+    bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        failure = e.what();
+        failedAt = at;
+        return false;
+    }
+
+private:
+    static bool wanted(const std::string& k) { return k == "format" || k == "version" || k == "name"; }
+    bool done() { return false; }  // the whole head has been read: parse no further
+    template <typename T>
+    bool value(T v)
+    {
+        if (depth_ == 0) {
+            head = json(v);  // not an object: nothing more to read
+            return false;
+        }
+        if (depth_ == 1 && wanted(key_)) {
+            head[key_] = json(v);
+            return head.size() < 3 || done();
+        }
+        return true;
+    }
+    bool open(json empty)
+    {
+        if (depth_ == 0 && empty.is_object())
+            head = json::object();
+        else if (depth_ <= 1 && !value(empty))
+            return false;
+        ++depth_;
+        return true;
+    }
+    int depth_ = 0;
+    std::string key_;
+};
+
+}  // namespace
+
+bool readRemoteName(std::string_view bytes, std::string* name, ReadError* error)
+{
+    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+        *error = {"the file is empty", 0};
+        return false;
+    }
+    HeadReader reader;
+    json::sax_parse(bytes.begin(), bytes.end(), &reader);
+    if (!reader.failure.empty() && (!reader.head.is_object() || reader.head.size() < 3))
+        return parseError(bytes, reader.failure.c_str(), reader.failedAt, error);
+    Remote read;
+    if (!readHead(bytes, reader.head, &read, error))
+        return false;
+    *name = read.name;
+    return true;
+}
+
+bool readRemote(std::string_view bytes, Remote* remote, ReadError* error)
+{
+    auto fail = [&](const std::string& reason, const Path& where) {
+        error->reason = reason;
+        error->line = where.empty() ? 0 : lineOf(bytes, where);
+        return false;
+    };
+    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
+        return fail("the file is empty", {});
+    json doc;
+    try {
+        doc = json::parse(bytes.begin(), bytes.end());
+    } catch (const json::parse_error& e) {
+        return parseError(bytes, e.what(), e.byte, error);
+    } catch (const json::exception& e) {
+        // A number too large for a double ("1e999"): the parser says so
+        // without a place.
+        std::string what = e.what();
+        what.erase(0, what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2);
+        if (what.size() > 80)
+            what = what.substr(0, 80) + "...";
+        *error = {"not valid JSON: " + what, 0};
+        return false;
+    }
+    Remote read;
+    if (!readHead(bytes, doc, &read, error))
+        return false;
+    read.extra = unknownFields(doc, REMOTE_FIELDS);
+    std::string problem;
+    auto field = doc.find("codes");
     if (field != doc.end() && !field->is_array())
         return fail("\"codes\" is not a list", {"codes"});
     if (field != doc.end()) {

@@ -58,6 +58,13 @@ struct ReadError {
 // name or with text that is not valid Pronto.
 bool readRemote(std::string_view bytes, Remote* remote, ReadError* error);
 
+// Reads only what names a remote file: its format, version and name, with
+// the reasons readRemote gives for what is wrong with them. It reads no
+// further than those three fields (a file that Pellwick wrote has them
+// first), so that a folder of remotes is listed long before its codes
+// are read and checked.
+bool readRemoteName(std::string_view bytes, std::string* name, ReadError* error);
+
 // The file's bytes: the format name and version first, then the remote's
 // name, the fields it does not know, and its codes, one object each.
 std::string writeRemote(const Remote& remote);

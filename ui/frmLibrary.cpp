@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "library/fsio.h"
 #include "library/library.h"
 #include "ui/forms.h"
+#include "ui/frmLibraryFiles.h"
 #include "ui/frmMain.h"
 #include "ui/ids.h"
 #include "ui/twips.h"
@@ -34,14 +36,20 @@ const wchar_t TITLE[] = L"IR Code Library";
 const int CLIENT_WIDTH = 7200, CLIENT_HEIGHT = 6390;
 const int MIN_WIDTH = 5400, MIN_HEIGHT = 4200;
 const int MARGIN = 120, GAP = 90, LEFT_WIDTH = 1860, LABEL_HEIGHT = 255, FIELD_HEIGHT = 315;
-const int BUTTON_HEIGHT = 375, STATUS_HEIGHT = 480;
+const int BUTTON_HEIGHT = 375, STATUS_HEIGHT = 480, BUTTON_PADDING = 300;
+// The smallest the codes list and the lists' height may become.
+const int CODES_MIN_WIDTH = 2400, LISTS_MIN_HEIGHT = 600;
+const wchar_t BUTTON[] = L"BUTTON", STOP_LEARNING[] = L"Stop learn&ing", LENGTH_TITLE[] = L"Length (ms)";
 
 const UINT_PTR STATE_TIMER = 1;   // follows the main window's learn state
 const UINT_PTR RETRY_TIMER = 2;   // saves again what could not be saved
 const UINT_PTR INDEX_TIMER = 3;   // describes every code for the filter, when idle
 const UINT STATE_MS = 200, RETRY_MS = 5000, INDEX_MS = 10;
+// Bytes of remote files read whole when the window opens, and per tick after.
+const size_t READ_AT_ONCE = 64 * 1024, READ_PER_TICK = 128 * 1024;
 const UINT MSG_NEXT_LEARN = WM_APP + 1;
 const UINT MSG_LEARN_ENDED = WM_APP + 2;
+const UINT MSG_COMMANDS = WM_APP + 3;
 
 // Controls in tab order; buttons are laid out in rows below the lists.
 struct Item {
@@ -53,21 +61,24 @@ struct Item {
 };
 const Item ITEMS[] = {
     {IDC_LIB_LBLREMOTES, L"STATIC", SS_LEFT, L"&Remotes:", 0},
+    // Several remotes may be selected, for an export; the codes shown are
+    // the focused one's. Both lists ask for their rows' texts as they draw
+    // them (LVS_OWNERDATA): a filter keystroke costs the rows in view.
     {IDC_LIB_REMOTES, WC_LISTVIEWW,
-     LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP, L"", 0},
-    {IDC_LIB_NEW, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"&New", 0},
-    {IDC_LIB_RENAMEREMOTE, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"Rena&me", 0},
-    {IDC_LIB_DELETEREMOTE, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"&Delete", 0},
+     LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_OWNERDATA | WS_TABSTOP, L"", 0},
+    {IDC_LIB_NEW, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"&New", 0},
+    {IDC_LIB_RENAMEREMOTE, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"Rena&me", 0},
+    {IDC_LIB_DELETEREMOTE, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"&Delete", 0},
     {IDC_LIB_LBLFILTER, L"STATIC", SS_LEFT, L"&Filter:", 0},
     {IDC_LIB_FILTER, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, L"", 0},
     {IDC_LIB_LBLCODES, L"STATIC", SS_LEFT, L"Code&s:", 0},
     {IDC_LIB_CODES, WC_LISTVIEWW,
-     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP, L"", 0},
-    {IDC_LIB_LEARN, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"Learn &into library", 1695},
-    {IDC_LIB_ADD, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"&Add code in box", 1575},
-    {IDC_LIB_PUT, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"&Put in box", 1095},
-    {IDC_LIB_TRANSMIT, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"&Transmit", 1095},
-    {IDC_LIB_INJECT, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, L"In&ject", 1095},
+     LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_OWNERDATA | WS_TABSTOP, L"", 0},
+    {IDC_LIB_LEARN, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"Learn &into library", 1695},
+    {IDC_LIB_ADD, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"&Add code in box", 1575},
+    {IDC_LIB_PUT, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"&Put in box", 1095},
+    {IDC_LIB_TRANSMIT, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"&Transmit", 1095},
+    {IDC_LIB_INJECT, BUTTON, BS_PUSHBUTTON | WS_TABSTOP, L"In&ject", 1095},
     {IDC_LIB_STATUS, L"STATIC", SS_LEFT | SS_NOPREFIX, L"", 0},
 };
 
@@ -104,51 +115,28 @@ std::string libraryFolder()
 // List views.
 
 int lvCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-int lvSelected(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); }
-
-LPARAM lvData(HWND list, int row)
+int lvNext(HWND list, int after, UINT flags)
 {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam;
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(after), flags));
 }
+int lvSelected(HWND list) { return lvNext(list, -1, LVNI_SELECTED); }
 
-void lvAdd(HWND list, const std::wstring& text, LPARAM data)
-{
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = lvCount(list);
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    item.lParam = data;
-    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void lvSetText(HWND list, int row, int column, const std::wstring& text)
-{
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-}
-
-void lvSelect(HWND list, int row)
+void lvState(HWND list, int row, UINT state)
 {
     LVITEMW item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = row >= 0 ? item.stateMask : 0;
-    SendMessageW(list, LVM_SETITEMSTATE, row >= 0 ? row : static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-    if (row >= 0)
-        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    item.state = state;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-int lvFind(HWND list, LPARAM data)
+// Selects one row only (none for -1).
+void lvSelect(HWND list, int row)
 {
-    for (int row = 0, n = lvCount(list); row < n; ++row)
-        if (lvData(list, row) == data)
-            return row;
-    return -1;
+    lvState(list, -1, 0);
+    if (row >= 0) {
+        lvState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -184,12 +172,18 @@ struct State {
     std::unordered_map<std::string, library::Description> descriptions;  // by Pronto text
     std::unordered_map<int, std::vector<Indexed>> index;  // by remote id
     std::wstring filter;         // in lower case
+    std::string status;          // what the status line said of the library when it was read
     std::vector<Undo> undo;
     bool capturing = false;      // the capture loop: learn, name, learn...
     bool awaitingLearn = false;  // a learn the library started is under way
     bool namingAfterLearn = false;
     HWND lastFocus = nullptr;
     std::vector<Row> remoteRows, codeRows;  // what the lists show
+    std::unordered_map<int, int> width;  // of controls whose captions decide it, in pixels
+    int leftWidth = 0;                   // of the remotes' column, in pixels
+    SIZE laidOut = {-1, -1};             // the client area the controls were placed for
+    bool selecting = false;      // the window itself changes the remotes' selection
+    bool commandsPosted = false;  // MSG_COMMANDS is on its way
 };
 
 HWND window = nullptr;
@@ -249,48 +243,35 @@ bool remoteShown(State* s, const library::Library::Entry& e)
 // ---------------------------------------------------------------------------
 // Filling the lists.
 
-// Brings a list to the rows wanted, touching only the rows that differ: a
-// keystroke in the filter or one code added costs what it changes.
-void syncList(HWND list, std::vector<Row>* filled, const std::vector<Row>& wanted)
+// The row showing this data, or -1.
+int rowOf(const std::vector<Row>& rows, LPARAM data)
 {
-    bool frozen = false;
-    auto freeze = [&] {
-        if (!frozen)
-            SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-        frozen = true;
-    };
-    size_t common = std::min(filled->size(), wanted.size());
-    for (size_t i = 0; i < common; ++i) {
-        const Row &now = (*filled)[i], &to = wanted[i];
-        if (now == to)
-            continue;
-        freeze();
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<wchar_t*>(to.text[0].c_str());
-        item.lParam = to.data;
-        SendMessageW(list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        for (int c = 1; c < 3; ++c)
-            if (now.text[c] != to.text[c])
-                lvSetText(list, static_cast<int>(i), c, to.text[c]);
-    }
-    for (size_t i = filled->size(); i-- > wanted.size();) {
-        freeze();
-        SendMessageW(list, LVM_DELETEITEM, i, 0);
-    }
-    for (size_t i = common; i < wanted.size(); ++i) {
-        freeze();
-        lvAdd(list, wanted[i].text[0], wanted[i].data);
-        for (int c = 1; c < 3; ++c)
-            if (!wanted[i].text[c].empty())
-                lvSetText(list, static_cast<int>(i), c, wanted[i].text[c]);
-    }
-    *filled = wanted;
-    if (frozen) {
-        SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, TRUE);
-    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].data == data)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// Brings a list to the rows wanted. The list holds no rows of its own
+// (LVS_OWNERDATA): it learns how many there are, and draws again those
+// that changed, when they are in view.
+void syncList(HWND list, std::vector<Row>* filled, std::vector<Row> wanted)
+{
+    size_t first = 0, common = std::min(filled->size(), wanted.size());
+    while (first < common && (*filled)[first] == wanted[first])
+        ++first;
+    size_t last = common;
+    while (last > first && (*filled)[last - 1] == wanted[last - 1])
+        --last;
+    bool grown = wanted.size() > filled->size(), shrunk = wanted.size() < filled->size();
+    *filled = std::move(wanted);
+    // Rows added at the end are drawn only when they come into view.
+    if (grown || shrunk)
+        SendMessageW(list, LVM_SETITEMCOUNT, filled->size(), LVSICF_NOSCROLL | (grown ? LVSICF_NOINVALIDATEALL : 0));
+    if (grown && first < filled->size())
+        last = filled->size();
+    if (!shrunk && first < last)
+        SendMessageW(list, LVM_REDRAWITEMS, first, last - 1);
 }
 
 void fillCodes(State* s, int selectIndex = -1)
@@ -302,6 +283,7 @@ void fillCodes(State* s, int selectIndex = -1)
         for (const library::Code& c : e->remote.codes)
             s->described.push_back(describe(s, c.pronto));
         library::markSameCodes(e->remote.codes, &s->described);
+        rows.reserve(e->remote.codes.size());
         for (size_t i = 0; i < e->remote.codes.size(); ++i) {
             if (!codeShown(s, *e, i))
                 continue;
@@ -314,16 +296,57 @@ void fillCodes(State* s, int selectIndex = -1)
     }
     int selected = lvSelected(list);
     LPARAM was = selected >= 0 && static_cast<size_t>(selected) < s->codeRows.size() ? s->codeRows[selected].data : -1;
-    syncList(list, &s->codeRows, rows);
-    int row = lvFind(list, selectIndex >= 0 ? selectIndex : was);
-    lvSelect(list, row >= 0 ? row : lvCount(list) > 0 ? 0 : -1);
+    syncList(list, &s->codeRows, std::move(rows));
+    int row = rowOf(s->codeRows, selectIndex >= 0 ? selectIndex : was);
+    if (row < 0 && !s->codeRows.empty())
+        row = 0;
+    // One row selected: the list lets go of the one before by itself.
+    if (row < 0) {
+        lvState(list, -1, 0);
+    } else if (row != lvSelected(list)) {
+        lvState(list, row, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+    }
+}
+
+// The data of the remotes list's selected rows.
+std::vector<LPARAM> selectedRemoteRows(State* s)
+{
+    std::vector<LPARAM> data;
+    HWND list = item(IDC_LIB_REMOTES);
+    for (int row = lvSelected(list); row >= 0 && static_cast<size_t>(row) < s->remoteRows.size();
+         row = lvNext(list, row, LVNI_SELECTED))
+        data.push_back(s->remoteRows[static_cast<size_t>(row)].data);
+    return data;
+}
+
+// Reads whole the remote whose codes are to show (the selected one, or
+// the first): one that turns out not to be readable moves down to the
+// files that cannot be read, and the next one is taken.
+void readShownRemote(State* s)
+{
+    while (s->lib) {
+        const library::Library::Entry* e = s->lib->find(s->remote);
+        if (!e) {
+            s->remote = 0;
+            for (const library::Library::Entry& first : s->lib->remotes())
+                if (remoteShown(s, first)) {
+                    e = &first;
+                    break;
+                }
+        }
+        if (!e || s->lib->readWhole(e->id))
+            return;
+    }
 }
 
 void fillRemotes(State* s)
 {
     HWND list = item(IDC_LIB_REMOTES);
     std::vector<Row> rows;
+    readShownRemote(s);
     if (s->lib) {
+        rows.reserve(s->lib->remotes().size() + s->lib->unreadable().size());
         for (const library::Library::Entry& e : s->lib->remotes())
             if (remoteShown(s, e))
                 rows.push_back({e.id, {wide(e.remote.name) + (e.dirty ? L" (not saved)" : L""), L"", L""}});
@@ -333,13 +356,31 @@ void fillRemotes(State* s)
             if (s->filter.empty())
                 rows.push_back({-static_cast<LPARAM>(i) - 1, {wide(bad[i].file) + L" (cannot be read)", L"", L""}});
     }
-    syncList(list, &s->remoteRows, rows);
-    int row = lvFind(list, s->remote);
-    if (row < 0 && lvCount(list) > 0 && lvData(list, 0) > 0)
+    // The rows selected stay selected wherever they move to.
+    std::vector<LPARAM> selected = selectedRemoteRows(s);
+    syncList(list, &s->remoteRows, std::move(rows));
+    int row = rowOf(s->remoteRows, s->remote);
+    if (row < 0 && !s->remoteRows.empty() && s->remoteRows[0].data > 0)
         row = 0;
-    s->remote = row >= 0 ? static_cast<int>(lvData(list, row)) : 0;
-    if (lvSelected(list) != row)
+    s->remote = row >= 0 ? static_cast<int>(s->remoteRows[static_cast<size_t>(row)].data) : 0;
+    std::vector<int> wanted;
+    for (LPARAM data : selected)
+        if (data != s->remote && rowOf(s->remoteRows, data) >= 0)
+            wanted.push_back(rowOf(s->remoteRows, data));
+    if (row >= 0)
+        wanted.push_back(row);
+    std::vector<int> now;
+    for (int r = lvSelected(list); r >= 0; r = lvNext(list, r, LVNI_SELECTED))
+        now.push_back(r);
+    std::sort(wanted.begin(), wanted.end());
+    if (now != wanted || (row >= 0 && lvNext(list, -1, LVNI_FOCUSED) != row)) {
+        s->selecting = true;
         lvSelect(list, row);
+        for (int r : wanted)
+            if (r != row)
+                lvState(list, r, LVIS_SELECTED);
+        s->selecting = false;
+    }
     fillCodes(s);
 }
 
@@ -351,7 +392,9 @@ long selectedCode(State* s)
     const library::Library::Entry* e = selectedRemote(s);
     if (row < 0 || !e)
         return -1;
-    long index = static_cast<long>(lvData(list, row));
+    if (static_cast<size_t>(row) >= s->codeRows.size())
+        return -1;
+    long index = static_cast<long>(s->codeRows[static_cast<size_t>(row)].data);
     return index < static_cast<long>(e->remote.codes.size()) ? index : -1;
 }
 
@@ -369,6 +412,12 @@ void updateCommands(State* s)
     };
     enable(IDC_LIB_RENAMEREMOTE, remote);
     enable(IDC_LIB_DELETEREMOTE, remote);
+    bool exportable = false;
+    for (LPARAM data : selectedRemoteRows(s))
+        exportable = exportable || data > 0;
+    EnableMenuItem(GetMenu(window), IDM_LIB_EXPORT, MF_BYCOMMAND | (exportable ? MF_ENABLED : MF_GRAYED));
+    for (int id : {IDM_LIB_IMPORTFILES, IDM_LIB_IMPORTFOLDER})
+        EnableMenuItem(GetMenu(window), id, MF_BYCOMMAND | (s->lib ? MF_ENABLED : MF_GRAYED));
     enable(IDC_LIB_PUT, code);
     enable(IDC_LIB_TRANSMIT, code && !lrnActive);
     enable(IDC_LIB_INJECT, code && hooked);
@@ -393,34 +442,91 @@ bool report(State* s, const library::Outcome& o, const std::string& done)
     if (o.reloaded || o.kind == library::Outcome::REFUSED)
         s->index.erase(s->remote);
     // The remote's row says whether all of it is on disk.
-    HWND list = item(IDC_LIB_REMOTES);
-    int row = lvFind(list, s->remote);
+    int row = rowOf(s->remoteRows, s->remote);
     if (const library::Library::Entry* e = selectedRemote(s))
-        if (row >= 0 && static_cast<size_t>(row) < s->remoteRows.size()) {
-            s->remoteRows[row].text[0] = wide(e->remote.name) + (e->dirty ? L" (not saved)" : L"");
-            lvSetText(list, row, 0, s->remoteRows[row].text[0]);
+        if (row >= 0) {
+            std::wstring text = wide(e->remote.name) + (e->dirty ? L" (not saved)" : L"");
+            if (s->remoteRows[static_cast<size_t>(row)].text[0] != text) {
+                s->remoteRows[static_cast<size_t>(row)].text[0] = text;
+                SendMessageW(item(IDC_LIB_REMOTES), LVM_REDRAWITEMS, row, row);
+            }
         }
     return o.applied();
 }
 
-void load(State* s)
+// What the status line says of the library as it is read: the count of
+// codes once they have all been read.
+std::string loadStatus(State* s)
 {
-    s->lib.reset(new library::Library(libraryFolder()));
+    size_t codes = 0;
+    for (const library::Library::Entry& e : s->lib->remotes())
+        codes += e.remote.codes.size();
+    return std::to_string(s->lib->remotes().size()) + " remotes" +
+           (s->lib->allWhole() ? ", " + std::to_string(codes) + " codes" : std::string()) + " in " + s->lib->folder() +
+           (s->lib->unreadable().empty() ? "" : "; some files cannot be read (listed last)");
+}
+
+// A library listed by its remotes' names (library::Library::load with
+// namesFirst): a large library shows at once, and its remotes' codes are
+// read between the user's keystrokes (INDEX_TIMER).
+std::unique_ptr<library::Library> listLibrary(const std::string& folder, std::string* error, bool* listed)
+{
+    std::unique_ptr<library::Library> lib(new library::Library(folder));
+    *listed = lib->load(error, true);
+    return lib;
+}
+
+// Shows a library as listed, the first few remotes read whole.
+void showLibrary(State* s, std::unique_ptr<library::Library> lib, bool listed, const std::string& error)
+{
+    s->lib = std::move(lib);
     s->index.clear();
-    s->loadError.clear();
-    if (!s->lib->load(&s->loadError)) {
+    s->loadError = error;
+    if (!listed) {
         s->lib.reset();
+        fillRemotes(s);
         say("The library cannot be used: " + s->loadError + ".");
     } else {
-        size_t codes = 0;
-        for (const library::Library::Entry& e : s->lib->remotes())
-            codes += e.remote.codes.size();
-        say(std::to_string(s->lib->remotes().size()) + " remotes, " + std::to_string(codes) + " codes in " +
-            s->lib->folder() + (s->lib->unreadable().empty() ? "" : "; some files cannot be read (listed last)"));
+        s->lib->readMore(READ_AT_ONCE);
+        fillRemotes(s);
+        s->status = loadStatus(s);
+        say(s->status);
         SetTimer(window, INDEX_TIMER, INDEX_MS, nullptr);
     }
-    fillRemotes(s);
     updateCommands(s);
+}
+
+void load(State* s)
+{
+    std::string error;
+    bool listed = false;
+    std::unique_ptr<library::Library> lib = listLibrary(libraryFolder(), &error, &listed);
+    showLibrary(s, std::move(lib), listed, error);
+}
+
+// Between keystrokes: a few remotes read whole, then a few hundred codes
+// described for the filter. False once all is done.
+bool readAhead(State* s)
+{
+    size_t unreadable = s->lib->unreadable().size();
+    bool whole = s->lib->readMore(READ_PER_TICK);
+    if (s->lib->unreadable().size() != unreadable)
+        fillRemotes(s);  // a file found unreadable moves down the list
+    if (!whole)
+        return true;
+    size_t budget = 300;
+    for (const library::Library::Entry& e : s->lib->remotes()) {
+        if (s->index.count(e.id))
+            continue;
+        indexOf(s, e);
+        if (e.remote.codes.size() >= budget)
+            return true;
+        budget -= e.remote.codes.size();
+    }
+    // All read: the status line tells the codes too, unless it says something else by now.
+    if (textOf(item(IDC_LIB_STATUS)) == wide(s->status))
+        say(loadStatus(s));
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -448,7 +554,7 @@ void startLearn(State* s)
         say("Learning: press the next button on the remote, aimed at the Tavrix (Escape stops).");
         mainForm->cbLearnIRCode_Click();
     }
-    SetWindowTextW(item(IDC_LIB_LEARN), s->capturing ? L"Stop learn&ing" : L"Learn &into library");
+    SetWindowTextW(item(IDC_LIB_LEARN), s->capturing ? STOP_LEARNING : L"Learn &into library");
     updateCommands(s);
 }
 
@@ -635,7 +741,7 @@ void newRemoteCommand(State* s)
     fillRemotes(s);
     HWND list = item(IDC_LIB_REMOTES);
     SetFocus(list);
-    SendMessageW(list, LVM_EDITLABELW, lvFind(list, id), 0);
+    SendMessageW(list, LVM_EDITLABELW, rowOf(s->remoteRows, id), 0);
     updateCommands(s);
 }
 
@@ -658,11 +764,11 @@ void deleteRemoteCommand(State* s)
     updateCommands(s);
 }
 
-void renameCommand(int listId)
+void renameCommand(State* s, int listId)
 {
     HWND list = item(listId);
-    int row = lvSelected(list);
-    if (row >= 0 && (listId == IDC_LIB_CODES || lvData(list, row) > 0)) {
+    int row = listId == IDC_LIB_CODES ? lvSelected(list) : rowOf(s->remoteRows, s->remote);
+    if (row >= 0 && (listId == IDC_LIB_CODES || s->remote > 0)) {
         SetFocus(list);
         SendMessageW(list, LVM_EDITLABELW, row, 0);
     }
@@ -679,15 +785,19 @@ void labelEdited(State* s, int listId, const NMLVDISPINFOW* info)
         return;
     }
     std::string name = utf8(info->item.pszText);
+    size_t row = static_cast<size_t>(info->item.iItem);
+    const std::vector<Row>& rows = listId == IDC_LIB_REMOTES ? s->remoteRows : s->codeRows;
+    if (row >= rows.size())
+        return;
     if (listId == IDC_LIB_REMOTES) {
-        int id = static_cast<int>(info->item.lParam);
+        int id = static_cast<int>(rows[row].data);
         s->remote = id;
         report(s, s->lib->change(id, library::Library::renameRemote(name)), "Renamed the remote \"" + name + "\".");
         fillRemotes(s);
         return;
     }
     const library::Library::Entry* e = selectedRemote(s);
-    size_t i = static_cast<size_t>(info->item.lParam);
+    size_t i = static_cast<size_t>(rows[row].data);
     if (!e || i >= e->remote.codes.size())
         return;
     library::Code code = e->remote.codes[i];
@@ -730,11 +840,53 @@ void addCommand(State* s)
         addAndName(s, text, "Added the code in the box: type its name and press Enter.");
 }
 
+// An import's end: the lists show the remotes it brought, the first of
+// them selected.
+void imported(State* s, const std::vector<int>& ids, const std::string& outcome)
+{
+    if (!ids.empty())
+        s->remote = ids.front();
+    SetWindowTextW(item(IDC_LIB_FILTER), L"");
+    fillRemotes(s);
+    say(outcome);
+    updateCommands(s);
+}
+
+void importCommand(State* s, bool folder)
+{
+    if (!s->lib)
+        return;
+    if (s->capturing)
+        stopCapture(s, "");
+    auto done = [s](const std::vector<int>& ids, const std::string& outcome) { imported(s, ids, outcome); };
+    if (folder ? frmLibraryFiles::importFolder(window, s->lib.get(), done)
+               : frmLibraryFiles::importFiles(window, s->lib.get(), done))
+        say("Importing...");
+}
+
+void exportCommand(State* s)
+{
+    if (!s->lib)
+        return;
+    // What is on disk now: another program may have changed a remote.
+    std::vector<library::Remote> remotes;
+    for (LPARAM data : selectedRemoteRows(s))
+        if (data > 0) {
+            s->lib->refresh(static_cast<int>(data));
+            if (s->lib->readWhole(static_cast<int>(data)))
+                remotes.push_back(s->lib->find(static_cast<int>(data))->remote);
+        }
+    std::string done = frmLibraryFiles::exportRemotes(window, remotes);
+    if (!done.empty())
+        say(done);
+    fillRemotes(s);
+}
+
 void onCommand(State* s, int id)
 {
     switch (id) {
     case IDC_LIB_NEW: newRemoteCommand(s); break;
-    case IDC_LIB_RENAMEREMOTE: renameCommand(IDC_LIB_REMOTES); break;
+    case IDC_LIB_RENAMEREMOTE: renameCommand(s, IDC_LIB_REMOTES); break;
     case IDC_LIB_DELETEREMOTE: deleteRemoteCommand(s); break;
     case IDC_LIB_LEARN: learnCommand(s); break;
     case IDC_LIB_ADD: addCommand(s); break;
@@ -745,11 +897,14 @@ void onCommand(State* s, int id)
         // The user goes on with the codes, whichever way the command came.
         SetFocus(item(IDC_LIB_CODES));
         break;
-    case IDM_LIB_RENAMECODE: renameCommand(IDC_LIB_CODES); break;
+    case IDM_LIB_RENAMECODE: renameCommand(s, IDC_LIB_CODES); break;
     case IDM_LIB_DELETECODE: deleteCodeCommand(s); break;
     case IDM_LIB_UNDO: undoCommand(s); break;
     case IDM_LIB_MOVEUP: moveCommand(s, -1); break;
     case IDM_LIB_MOVEDOWN: moveCommand(s, 1); break;
+    case IDM_LIB_IMPORTFILES:
+    case IDM_LIB_IMPORTFOLDER: importCommand(s, id == IDM_LIB_IMPORTFOLDER); break;
+    case IDM_LIB_EXPORT: exportCommand(s); break;
     case IDM_LIB_RELOAD: load(s); break;
     case IDM_LIB_CLOSE: DestroyWindow(window); return;
     case IDOK: {
@@ -772,40 +927,101 @@ void onCommand(State* s, int id)
     updateCommands(s);
 }
 
+// The commands follow the lists' selections once a change is over: a list
+// tells of each row it selects and lets go of, one by one.
+void commandsLater(State* s)
+{
+    if (!s->commandsPosted)
+        s->commandsPosted = PostMessageW(window, MSG_COMMANDS, 0, 0) != FALSE;
+}
+
+// The remotes list's selection changed, by the user: the codes shown are
+// the focused selected remote's, or the first selected one's.
+void remotesSelected(State* s)
+{
+    if (s->selecting || !s->lib)
+        return;
+    HWND list = item(IDC_LIB_REMOTES);
+    int row = lvNext(list, -1, LVNI_FOCUSED | LVNI_SELECTED);
+    if (row < 0)
+        row = lvSelected(list);
+    LPARAM data = row >= 0 && static_cast<size_t>(row) < s->remoteRows.size() ? s->remoteRows[row].data : 0;
+    if (data >= 0 && data != s->remote) {
+        s->remote = static_cast<int>(data);
+        if (s->remote && s->lib->refresh(s->remote))
+            s->index.erase(s->remote);
+        if (s->remote && !s->lib->find(s->remote)) {
+            // Gone, or not readable after all: the lists show what is there.
+            size_t bad = s->lib->unreadable().size();
+            fillRemotes(s);
+            if (bad)
+                say(s->lib->unreadable().back().file + " cannot be read: it is listed last.");
+        } else {
+            fillCodes(s);
+        }
+    } else if (data < 0) {
+        s->remote = 0;
+        fillCodes(s);
+        const library::Unreadable& bad = s->lib->unreadable()[static_cast<size_t>(-data - 1)];
+        say(bad.file + (bad.error.line ? " line " + std::to_string(bad.error.line) : "") + ": " + bad.error.reason +
+            ". Pellwick leaves the file as it is.");
+    }
+    commandsLater(s);
+}
+
+// A row's text, asked for as the list draws it.
+void rowText(const std::vector<Row>& rows, NMLVDISPINFOW* info)
+{
+    LVITEMW& it = info->item;
+    if (!(it.mask & LVIF_TEXT) || it.iItem < 0 || static_cast<size_t>(it.iItem) >= rows.size() || it.iSubItem < 0 ||
+        it.iSubItem > 2 || it.cchTextMax <= 0)
+        return;
+    lstrcpynW(it.pszText, rows[static_cast<size_t>(it.iItem)].text[it.iSubItem].c_str(), it.cchTextMax);
+}
+
+// A name typed while the list has the focus: the next row from iStart
+// whose name starts so, in any case.
+int findRow(const std::vector<Row>& rows, const NMLVFINDITEMW* find)
+{
+    if (!(find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find->lvfi.psz || rows.empty())
+        return -1;
+    std::wstring typed = lower(find->lvfi.psz);
+    size_t start = find->iStart >= 0 ? static_cast<size_t>(find->iStart) % rows.size() : 0;
+    for (size_t k = 0; k < rows.size(); ++k) {
+        size_t i = (start + k) % rows.size();
+        if (lower(rows[i].text[0].substr(0, typed.size())) == typed)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 LRESULT onNotify(State* s, const NMHDR* n)
 {
     if (n->idFrom != IDC_LIB_REMOTES && n->idFrom != IDC_LIB_CODES)
         return 0;
     int listId = static_cast<int>(n->idFrom);
+    const std::vector<Row>& rows = listId == IDC_LIB_CODES ? s->codeRows : s->remoteRows;
     switch (n->code) {
-    case LVN_ITEMCHANGED: {
-        auto* change = reinterpret_cast<const NMLISTVIEW*>(n);
-        if (!(change->uChanged & LVIF_STATE) || !(change->uNewState & LVIS_SELECTED))
-            break;
-        if (listId == IDC_LIB_REMOTES) {
-            LPARAM data = lvData(item(IDC_LIB_REMOTES), change->iItem);
-            if (data > 0 && data != s->remote) {
-                s->remote = static_cast<int>(data);
-                if (s->lib->refresh(s->remote))
-                    s->index.erase(s->remote);
-                fillCodes(s);
-            } else if (data < 0) {
-                s->remote = 0;
-                fillCodes(s);
-                const library::Unreadable& bad = s->lib->unreadable()[static_cast<size_t>(-data - 1)];
-                say(bad.file + (bad.error.line ? " line " + std::to_string(bad.error.line) : "") + ": " +
-                    bad.error.reason + ". Pellwick leaves the file as it is.");
-            }
-        }
-        updateCommands(s);
+    case LVN_GETDISPINFOW:
+        rowText(rows, reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(n)));
         break;
-    }
+    case LVN_ODFINDITEMW:
+        return findRow(rows, reinterpret_cast<const NMLVFINDITEMW*>(n));
+    case LVN_ITEMCHANGED:
+    case LVN_ODSTATECHANGED:
+        if (listId == IDC_LIB_REMOTES)
+            remotesSelected(s);
+        else
+            commandsLater(s);
+        break;
     case NM_DBLCLK:
         if (listId == IDC_LIB_CODES)
             putInBoxCommand(s);
         break;
-    case LVN_BEGINLABELEDITW:
-        return listId == IDC_LIB_REMOTES && reinterpret_cast<const NMLVDISPINFOW*>(n)->item.lParam < 0;
+    case LVN_BEGINLABELEDITW: {
+        int row = reinterpret_cast<const NMLVDISPINFOW*>(n)->item.iItem;
+        return row < 0 || static_cast<size_t>(row) >= rows.size() || rows[static_cast<size_t>(row)].data < 0;
+    }
     case LVN_ENDLABELEDITW:
         labelEdited(s, listId, reinterpret_cast<const NMLVDISPINFOW*>(n));
         return FALSE;  // the lists are filled again from the library
@@ -816,49 +1032,119 @@ LRESULT onNotify(State* s, const NMHDR* n)
 // ---------------------------------------------------------------------------
 // Layout.
 
-void layout(HWND hwnd)
+// The room a caption needs in the window's font, access key marks left out.
+int textWidth(HWND hwnd, HFONT font, const wchar_t* text)
 {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    auto px = [](int t) { return twips::toPixelsX(t); };
-    auto py = [](int t) { return twips::toPixelsY(t); };
-    auto place = [&](int id, int left, int top, int right, int bottom) {
-        MoveWindow(GetDlgItem(hwnd, id), left, top, std::max(0, right - left), std::max(0, bottom - top), TRUE);
-    };
-    int right = client.right - px(MARGIN), bottom = client.bottom - py(MARGIN);
-    // The buttons under the codes flow into as many rows as the width needs.
-    int codesLeft = px(MARGIN + LEFT_WIDTH + GAP);
-    std::vector<std::pair<int, POINT>> buttons;
-    int x = px(MARGIN), rows = 1;
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT r = {0, 0, 0, 0};
+    DrawTextW(dc, text, -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return r.right;
+}
+
+// Widths that follow the captions in the window's font at this DPI, so
+// that no caption is cut: measured once, when the window opens.
+void measure(HWND hwnd, State* s)
+{
+    int padding = std::max(16, twips::toPixelsX(BUTTON_PADDING));
+    for (const Item& i : ITEMS) {
+        int text = textWidth(hwnd, s->font, i.caption);
+        if (i.id == IDC_LIB_LEARN)
+            text = std::max(text, textWidth(hwnd, s->font, STOP_LEARNING));
+        bool button = wcscmp(i.cls, BUTTON) == 0;
+        s->width[i.id] = std::max(twips::toPixelsX(i.width), text + (button ? padding : 4));
+    }
+    // The codes list's Length column: its title whole.
+    s->width[IDC_LIB_CODES] = std::max(twips::toPixelsX(1050), textWidth(hwnd, s->font, LENGTH_TITLE) + padding);
+    int remoteButtons = 0;
+    for (int id : {IDC_LIB_NEW, IDC_LIB_RENAMEREMOTE, IDC_LIB_DELETEREMOTE})
+        remoteButtons += s->width[id];
+    s->leftWidth = std::max(twips::toPixelsX(LEFT_WIDTH), remoteButtons + 2 * twips::toPixelsX(GAP));
+}
+
+// The buttons under the lists, flowed into as many rows as the width needs:
+// each one's left edge and row (0 first); returns the number of rows.
+int flowButtons(State* s, int right, std::vector<std::pair<int, POINT>>* placed)
+{
+    int left = twips::toPixelsX(MARGIN), x = left, row = 0;
     for (const Item& i : ITEMS) {
         if (!i.width)
             continue;
-        if (x > px(MARGIN) && x + px(i.width) > right) {
-            x = px(MARGIN);
-            ++rows;
+        if (x > left && x + s->width[i.id] > right) {
+            x = left;
+            ++row;
         }
-        buttons.push_back({i.id, POINT{x, rows}});
-        x += px(i.width + GAP);
+        if (placed)
+            placed->push_back({i.id, POINT{x, row}});
+        x += s->width[i.id] + twips::toPixelsX(GAP);
     }
+    return row + 1;
+}
+
+// The smallest client area that shows every control whole: both lists a
+// few rows high, the buttons in as many rows as that width needs.
+SIZE minimumClient(State* s)
+{
+    auto px = [](int t) { return twips::toPixelsX(t); };
+    auto py = [](int t) { return twips::toPixelsY(t); };
+    int width = std::max(px(MIN_WIDTH), px(MARGIN) + s->leftWidth + px(GAP) + px(CODES_MIN_WIDTH) + px(MARGIN));
+    for (const Item& i : ITEMS)
+        width = std::max(width, 2 * px(MARGIN) + s->width[i.id] * (i.width ? 1 : 0));
+    int rows = flowButtons(s, width - px(MARGIN), nullptr);
+    int height = py(MARGIN + FIELD_HEIGHT + GAP + LISTS_MIN_HEIGHT + GAP + BUTTON_HEIGHT + GAP + GAP) +
+                 rows * py(BUTTON_HEIGHT + GAP) + py(STATUS_HEIGHT + MARGIN);
+    SIZE least = {width, std::max(py(MIN_HEIGHT), height)};
+    return least;
+}
+
+void layout(HWND hwnd)
+{
+    State* s = stateOf(hwnd);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    // Shown, or restored, at the size it was laid out for: nothing moves.
+    if (!s || (client.right == s->laidOut.cx && client.bottom == s->laidOut.cy))
+        return;
+    s->laidOut = SIZE{client.right, client.bottom};
+    auto px = [](int t) { return twips::toPixelsX(t); };
+    auto py = [](int t) { return twips::toPixelsY(t); };
+    // Every control is moved without painting, then the window is painted
+    // once: painted one by one, a control moved away from another's new
+    // place could leave a stripe of the background over it.
+    auto place = [&](int id, int left, int top, int right, int bottom) {
+        MoveWindow(GetDlgItem(hwnd, id), left, top, std::max(0, right - left), std::max(0, bottom - top), FALSE);
+    };
+    int right = client.right - px(MARGIN), bottom = client.bottom - py(MARGIN);
+    std::vector<std::pair<int, POINT>> buttons;
+    int rows = flowButtons(s, right, &buttons);
     int statusTop = bottom - py(STATUS_HEIGHT);
-    int buttonsTop = statusTop - py(GAP) - rows * py(BUTTON_HEIGHT + GAP) + py(GAP);
+    int buttonsTop = statusTop - rows * py(BUTTON_HEIGHT + GAP);
     for (const auto& b : buttons) {
-        int top = buttonsTop + (b.second.y - 1) * py(BUTTON_HEIGHT + GAP);
-        const Item* it = std::find_if(std::begin(ITEMS), std::end(ITEMS), [&](const Item& i) { return i.id == b.first; });
-        place(b.first, b.second.x, top, b.second.x + px(it->width), top + py(BUTTON_HEIGHT));
+        int top = buttonsTop + b.second.y * py(BUTTON_HEIGHT + GAP);
+        place(b.first, b.second.x, top, b.second.x + s->width[b.first], top + py(BUTTON_HEIGHT));
     }
     place(IDC_LIB_STATUS, px(MARGIN), statusTop, right, bottom);
     int listsBottom = buttonsTop - py(GAP + GAP);
-    int top = py(MARGIN);
-    place(IDC_LIB_LBLREMOTES, px(MARGIN), top + py(45), px(MARGIN + LEFT_WIDTH), top + py(45 + LABEL_HEIGHT));
+
+    // Left: the remotes, their buttons in a row below them.
+    int top = py(MARGIN), leftRight = px(MARGIN) + s->leftWidth;
+    place(IDC_LIB_LBLREMOTES, px(MARGIN), top + py(45), leftRight, top + py(45 + LABEL_HEIGHT));
     int remoteButtons = listsBottom - py(BUTTON_HEIGHT);
-    place(IDC_LIB_REMOTES, px(MARGIN), top + py(FIELD_HEIGHT + GAP), px(MARGIN + LEFT_WIDTH), remoteButtons - py(GAP));
-    int third = (LEFT_WIDTH - 2 * 60) / 3;
-    for (int k = 0; k < 3; ++k)
-        place(IDC_LIB_NEW + k, px(MARGIN + k * (third + 60)), remoteButtons, px(MARGIN + k * (third + 60) + third),
-              listsBottom);
-    place(IDC_LIB_LBLFILTER, codesLeft, top + py(45), codesLeft + px(600), top + py(45 + LABEL_HEIGHT));
-    place(IDC_LIB_FILTER, codesLeft + px(660), top, right, top + py(FIELD_HEIGHT));
+    place(IDC_LIB_REMOTES, px(MARGIN), top + py(FIELD_HEIGHT + GAP), leftRight, remoteButtons - py(GAP));
+    int x = px(MARGIN);
+    for (int id : {IDC_LIB_NEW, IDC_LIB_RENAMEREMOTE, IDC_LIB_DELETEREMOTE}) {
+        int w = id == IDC_LIB_DELETEREMOTE ? leftRight - x : s->width[id];
+        place(id, x, remoteButtons, x + w, listsBottom);
+        x += w + px(GAP);
+    }
+
+    // Right: the filter, the codes.
+    int codesLeft = leftRight + px(GAP);
+    int labelWidth = s->width[IDC_LIB_LBLFILTER];
+    place(IDC_LIB_LBLFILTER, codesLeft, top + py(45), codesLeft + labelWidth, top + py(45 + LABEL_HEIGHT));
+    place(IDC_LIB_FILTER, codesLeft + labelWidth + px(60), top, right, top + py(FIELD_HEIGHT));
     int codesTop = top + py(FIELD_HEIGHT + GAP);
     place(IDC_LIB_LBLCODES, codesLeft, codesTop, right, codesTop + py(LABEL_HEIGHT));
     place(IDC_LIB_CODES, codesLeft, codesTop + py(LABEL_HEIGHT), right, listsBottom);
@@ -867,13 +1153,15 @@ void layout(HWND hwnd)
     HWND codes = GetDlgItem(hwnd, IDC_LIB_CODES);
     RECT inside;
     GetClientRect(codes, &inside);
-    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - px(1050);
+    int length = s->width[IDC_LIB_CODES];
+    int width = inside.right - GetSystemMetrics(SM_CXVSCROLL) - length;
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 0, std::max(px(600), width * 2 / 5));
     SendMessageW(codes, LVM_SETCOLUMNWIDTH, 1, std::max(px(600), width - width * 2 / 5));
-    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, px(1050));
+    SendMessageW(codes, LVM_SETCOLUMNWIDTH, 2, length);
     HWND remotes = GetDlgItem(hwnd, IDC_LIB_REMOTES);
     GetClientRect(remotes, &inside);
     SendMessageW(remotes, LVM_SETCOLUMNWIDTH, 0, inside.right - GetSystemMetrics(SM_CXVSCROLL));
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void createControls(HWND hwnd, State* s)
@@ -891,7 +1179,7 @@ void createControls(HWND hwnd, State* s)
         SendMessageW(list, LVM_SETUNICODEFORMAT, TRUE, 0);
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     }
-    const wchar_t* headers[] = {L"Name", L"Decode", L"Length (ms)"};
+    const wchar_t* headers[] = {L"Name", L"Decode", LENGTH_TITLE};
     for (int c = 0; c < 3; ++c) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
@@ -905,6 +1193,7 @@ void createControls(HWND hwnd, State* s)
     column.mask = LVCF_WIDTH;
     column.cx = 100;
     SendMessageW(remotes, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    measure(hwnd, s);
     layout(hwnd);
 }
 
@@ -915,8 +1204,10 @@ HMENU createMenuBar()
     AppendMenuW(lib, MF_STRING, IDC_LIB_RENAMEREMOTE, L"Rena&me remote");
     AppendMenuW(lib, MF_STRING, IDC_LIB_DELETEREMOTE, L"&Delete remote...");
     AppendMenuW(lib, MF_SEPARATOR, 0, nullptr);
-    // Import and Export of other formats go here, between the remote's
-    // commands and Reload.
+    AppendMenuW(lib, MF_STRING, IDM_LIB_IMPORTFILES, L"&Import files...");
+    AppendMenuW(lib, MF_STRING, IDM_LIB_IMPORTFOLDER, L"Import &folder...");
+    AppendMenuW(lib, MF_STRING, IDM_LIB_EXPORT, L"&Export...");
+    AppendMenuW(lib, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(lib, MF_STRING, IDM_LIB_RELOAD, L"&Reload\tF5");
     AppendMenuW(lib, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(lib, MF_STRING, IDM_LIB_CLOSE, L"&Close\tEsc");
@@ -976,7 +1267,8 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         layout(hwnd);
         return 0;
     case WM_GETMINMAXINFO: {
-        RECT frame = {0, 0, twips::toPixelsX(MIN_WIDTH), twips::toPixelsY(MIN_HEIGHT)};
+        SIZE least = s ? minimumClient(s) : SIZE{twips::toPixelsX(MIN_WIDTH), twips::toPixelsY(MIN_HEIGHT)};
+        RECT frame = {0, 0, least.cx, least.cy};
         AdjustWindowRectEx(&frame, GetWindowLongW(hwnd, GWL_STYLE), TRUE, GetWindowLongW(hwnd, GWL_EXSTYLE));
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
         info->ptMinTrackSize.x = frame.right - frame.left;
@@ -989,6 +1281,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDC_LIB_FILTER) {
             if (HIWORD(wParam) == EN_CHANGE && s->lib) {
                 s->filter = lower(textOf(item(IDC_LIB_FILTER)));
+                s->lib->readMore(static_cast<size_t>(-1));  // the filter looks at every code
                 fillRemotes(s);
                 updateCommands(s);
             }
@@ -1011,23 +1304,19 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 say("Saved: every change is on disk now.");
                 fillRemotes(s);
             }
-        } else if (wParam == INDEX_TIMER && s->lib) {
-            // A few hundred codes a tick, between the user's keystrokes.
-            size_t budget = 300;
-            for (const library::Library::Entry& e : s->lib->remotes()) {
-                if (s->index.count(e.id))
-                    continue;
-                indexOf(s, e);
-                if (e.remote.codes.size() >= budget)
-                    return 0;
-                budget -= e.remote.codes.size();
-            }
+        } else if (wParam == INDEX_TIMER && (!s->lib || !readAhead(s))) {
             KillTimer(hwnd, INDEX_TIMER);
         }
         return 0;
     case MSG_NEXT_LEARN:
         if (s && s->capturing)
             startLearn(s);
+        return 0;
+    case MSG_COMMANDS:
+        if (s) {
+            s->commandsPosted = false;
+            updateCommands(s);
+        }
         return 0;
     case MSG_LEARN_ENDED: {
         std::unique_ptr<std::string> code(reinterpret_cast<std::string*>(lParam));
@@ -1137,26 +1426,52 @@ void open(HWND owner)
     if (window) {
         if (IsIconic(window))
             ShowWindow(window, SW_RESTORE);
-        SetForegroundWindow(window);
+        if (frmLibraryFiles::busy())
+            frmLibraryFiles::bringForward();
+        else
+            SetForegroundWindow(window);
         return;
     }
     if (!loadCommonControls() || !registerClass())
         return;
+    // The library's files are read on a thread of their own while this one
+    // makes the window and shows it; the lists are filled when both are done.
+    std::string error;
+    bool listed = false;
+    std::unique_ptr<library::Library> lib;
+    std::string folder = libraryFolder();
+    std::thread reader([&] { lib = listLibrary(folder, &error, &listed); });
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT at = lastPlace.right > lastPlace.left ? lastPlace : besideOwner(owner, style);
     HWND created = CreateWindowExW(0, CLASS_NAME, TITLE, style, at.left, at.top, at.right - at.left,
                                    at.bottom - at.top, owner, createMenuBar(), GetModuleHandleW(nullptr), nullptr);
-    if (!created)
+    if (!created) {
+        reader.join();
         return;
+    }
     State* s = stateOf(created);
-    load(s);
+    // The place kept from the last time, or chosen before the captions
+    // were measured, may be smaller than they need now.
+    SIZE least = minimumClient(s);
+    RECT client;
+    GetClientRect(created, &client);
+    if (client.right < least.cx || client.bottom < least.cy) {
+        RECT frame = {0, 0, std::max<LONG>(client.right, least.cx), std::max<LONG>(client.bottom, least.cy)};
+        AdjustWindowRectEx(&frame, style, TRUE, 0);
+        SetWindowPos(created, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     SetTimer(created, STATE_TIMER, STATE_MS, nullptr);
     ShowWindow(created, SW_SHOWNORMAL);
     SetFocus(item(IDC_LIB_CODES));
+    reader.join();
+    showLibrary(s, std::move(lib), listed, error);
 }
 
 bool isDialogMessage(MSG* msg)
 {
+    if (frmLibraryFiles::isDialogMessage(msg))
+        return true;
     if (!window || (msg->hwnd != window && !IsChild(window, msg->hwnd)))
         return false;
     // A name being typed in a list takes every key, Enter and Escape included.

@@ -95,6 +95,14 @@
 #define IDM_LIB_UNDO 734
 #define IDM_LIB_MOVEUP 735
 #define IDM_LIB_MOVEDOWN 736
+#define IDM_LIB_IMPORTFILES 737
+#define IDM_LIB_IMPORTFOLDER 738
+#define IDM_LIB_EXPORT 739
+// The library's import: progress, then what came in.
+#define IDD_LIBIMPORT 750
+#define IDC_IMP_TEXT 751
+#define IDC_IMP_PROGRESS 752
+#define IDC_IMP_SUMMARY 753
 
 // Resources
 #define IDI_PELLWICK 1

@@ -91,9 +91,9 @@ bool sendirToPronto(std::string_view line, std::string* pronto, std::string* err
         return false;
     }
     uint64_t hz = 0, repeat = 0, offset = 0;
-    // Up to the carrier of Pronto's frequency word 1 (4,145,146 Hz), which
-    // is what a code of that word is written back with.
-    if (!parseUnsigned(f[3], 4200000, &hz) || hz == 0) {
+    // Up to the highest carrier a Pronto code holds (its frequency word 1),
+    // which is what a code near it is written back as.
+    if (!parseUnsigned(f[3], 4145146, &hz) || hz == 0) {
         *error = "the frequency \"" + shown(f[3]) + "\" is not a carrier in Hz";
         return false;
     }

@@ -389,5 +389,49 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     EXPECT_TRUE(waitFor([&] { return !IsWindow(generate); }, 3000));
 }
 
+// The library window, laid out from the room its captions need: at the
+// size it opens with, at the smallest it can take and maximised, every
+// control inside the window, none over another, every caption whole.
+TEST_P(Dpi, LibraryWindowShowsEveryControlWholeAtAnySize)
+{
+    const int dpi = GetParam();
+    ScreenDpi screen(static_cast<DWORD>(dpi));
+    ASSERT_TRUE(screen.set);
+    App app;
+    ASSERT_NE(app.mainWindow(), nullptr);
+    app.menu(IDM_CODELIBRARY);
+    HWND library = app.findTopWindow("IR Code Library");
+    ASSERT_NE(library, nullptr);
+    const char* sizes[] = {"as opened", "smallest", "maximised"};
+    for (const char* size : sizes) {
+        std::string context = std::string("library window ") + size + " at " + std::to_string(dpi) + "dpi";
+        SCOPED_TRACE(context);
+        if (size == sizes[1])
+            SetWindowPos(library, nullptr, 0, 0, 10, 10, SWP_NOMOVE | SWP_NOZORDER);
+        else if (size == sizes[2])
+            ShowWindow(library, SW_MAXIMIZE);
+        Layout layout = app.layout();
+        const Placed* w = layout.window(library);
+        ASSERT_NE(w, nullptr);
+        RECT client = {0, 0, w->client.cx, w->client.cy};
+        std::vector<const Placed*> controls = layout.controlsOf(library);
+        EXPECT_EQ(controls.size(), 15u);
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const RECT& r = controls[i]->rect;
+            EXPECT_TRUE(inside(r, client) && r.right > r.left && r.bottom > r.top)
+                << describe(*controls[i]) << " not whole in the client area " << client.right << "x" << client.bottom;
+            expectTextFits(*controls[i], context);
+            for (size_t k = i + 1; k < controls.size(); ++k) {
+                const RECT& o = controls[k]->rect;
+                EXPECT_FALSE(r.left < o.right && o.left < r.right && r.top < o.bottom && o.top < r.bottom)
+                    << describe(*controls[i]) << " over " << describe(*controls[k]);
+            }
+        }
+        if (size == sizes[1] && (dpi == 96 || dpi == 144)) {
+            EXPECT_TRUE(saveScreenshot(library, "library-smallest-" + std::to_string(dpi) + "dpi"));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, Dpi, ::testing::Values(96, 120, 144),
                          [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "dpi"; });

@@ -119,6 +119,7 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
         {"{\n\"format\": \"pellwick-remote\",\n\"codes\": [", "not valid JSON: syntax error while parsing value - unexpected end of input", 3},
         {head + "\"codes\": [\n" + good + ",\n" + good.substr(0, 40), "not valid JSON", 7},
         {"garbage", "not valid JSON: syntax error", 1},
+        {head + "\"codes\": [],\n\"size\": 44e4444}", "not valid JSON: number overflow parsing '44e4444'", 0},
         {"[1, 2]", "not a Pellwick remote: the file holds a JSON array, not an object", 0},
         {"{\"version\": \"1.0\"}", "not a Pellwick remote: it has no \"format\"", 0},
         {"{\n\"format\": \"lirc\"}", "not a Pellwick remote: its format is \"lirc\", not \"pellwick-remote\"", 2},
@@ -137,7 +138,6 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
          "code 1 (\"a\ab\"): name: a name cannot hold line breaks", 6},
         {head + "\"codes\": [\n{\"name\": 5}]}", "code 1: \"name\" is not text", 6},
         {head + "\"codes\": [{\"name\": \"\xff\"}]}", "not valid JSON: syntax error while parsing value - invalid string: ill-formed UTF-8", 5},
-        {head + "\"codes\": [],\n\"size\": 2e999}", "not readable JSON: a number is too large to hold", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -146,6 +146,14 @@ TEST(LibraryFormat, EveryKindOfBadFileIsRefusedWithItsReasonAndLine)
         ASSERT_FALSE(readRemote(c.bytes, &r, &error));
         EXPECT_EQ(error.reason.compare(0, strlen(c.reason), c.reason), 0) << error.reason;
         EXPECT_EQ(error.line, c.line) << error.reason;
+        // Listing by names refuses what concerns the head with the same
+        // words, and lists the rest, which the codes' reading refuses.
+        std::string name;
+        ReadError head;
+        if (readRemoteName(c.bytes, &name, &head))
+            EXPECT_EQ(name, "TV");
+        else
+            EXPECT_TRUE(head.reason == error.reason && head.line == error.line) << head.reason << " line " << head.line;
     }
 }
 
@@ -251,6 +259,61 @@ TEST(LibraryFolder, UnreadableFilesAreListedAndNeverTouched)
     std::vector<std::string> files;
     fsio::listJson(dir, &files, &error);
     EXPECT_EQ(files.size(), 3u) << "TV, newer and half";
+}
+
+// A large library is listed by its names first; a remote's codes are read
+// when they are needed: a file whose codes cannot be read then joins the
+// unreadable ones, and a remote another program changed meanwhile is read
+// as it is now.
+TEST(LibraryFolder, ListedByNamesFirstThenReadWhole)
+{
+    std::string dir = freshFolder("names");
+    Remote a = sample(), b = sample();
+    a.name = "A";
+    b.name = "B";
+    writeFile(dir + "/A.json", writeRemote(a));
+    std::string broken = writeRemote(b);
+    broken.replace(broken.find(codes::NEC1), 4, "zzzz");
+    writeFile(dir + "/B.json", broken);
+    writeFile(dir + "/C.json", "{\"format\": \"lirc\"}");
+    // Fields given twice: listed by the first name, then by the last, as a
+    // whole reading takes it; a first version that will not do, read whole.
+    writeFile(dir + "/D.json", "{\"format\": \"pellwick-remote\", \"version\": \"1.0\", \"name\": \"0 first\", \"name\": \"Z\"}");
+    writeFile(dir + "/E.json", "{\"format\": \"pellwick-remote\", \"version\": \"0.1\", \"name\": \"E\", \"version\": \"1.0\"}");
+    Library lib(dir);
+    std::string error;
+    ASSERT_TRUE(lib.load(&error, true)) << error;
+    ASSERT_EQ(lib.remotes().size(), 4u);
+    EXPECT_EQ(lib.remotes()[0].remote.name, "0 first");
+    EXPECT_TRUE(lib.readWhole(lib.remotes()[0].id));
+    EXPECT_EQ(lib.remotes()[3].remote.name, "Z");
+    EXPECT_TRUE(lib.remotes()[2].whole) << "E, read whole at once";
+    EXPECT_FALSE(lib.allWhole());
+    EXPECT_TRUE(lib.remotes()[0].remote.codes.empty());
+    ASSERT_EQ(lib.unreadable().size(), 1u);
+    EXPECT_EQ(lib.unreadable()[0].file, "C.json");
+
+    // B: unreadable, with the reason and line a whole read gives.
+    EXPECT_FALSE(lib.readWhole(lib.remotes()[1].id));
+    ASSERT_EQ(lib.unreadable().size(), 2u);
+    Remote r;
+    ReadError whole;
+    readRemote(broken, &r, &whole);
+    EXPECT_EQ(lib.unreadable()[1].error.reason, whole.reason);
+    EXPECT_EQ(lib.unreadable()[1].error.line, whole.line);
+    EXPECT_EQ(readAll(dir + "/B.json"), broken) << "never touched";
+
+    // A changed by another program before its codes were read: a change
+    // applies to what the file holds now.
+    a.codes.pop_back();
+    writeFile(dir + "/A.json", writeRemote(a));
+    int id = lib.remotes()[0].id;
+    Outcome o = lib.change(id, Library::addCode({"Mute", codes::RC5, "", ""}, 99));
+    EXPECT_EQ(o.kind, Outcome::SAVED) << o.message;
+    EXPECT_TRUE(o.reloaded);
+    ASSERT_EQ(lib.find(id)->remote.codes.size(), 3u);
+    EXPECT_EQ(lib.find(id)->remote.codes[2].name, "Mute");
+    EXPECT_TRUE(lib.readMore(1));
 }
 
 TEST(LibraryFolder, TwoProgramsAtOnceNeverLoseAChange)
