@@ -43,10 +43,24 @@ std::wstring windowsLines(const std::string& text)
     return out;
 }
 
+// A function of a Windows DLL. A DLL already loaded is taken as it is
+// (comctl32 in the version the manifest asks for); any other is loaded by
+// its full path in the system folder, never through the search path, which
+// starts at the program's own folder.
 template <typename Function>
 Function loaded(const wchar_t* dll, const char* name)
 {
-    HMODULE module = LoadLibraryW(dll);
+    HMODULE module = GetModuleHandleW(dll);
+    if (!module) {
+        wchar_t path[MAX_PATH];
+        UINT n = GetSystemDirectoryW(path, MAX_PATH);
+        size_t len = wcslen(dll);
+        if (n == 0 || n + 1 + len >= MAX_PATH)
+            return nullptr;
+        path[n] = L'\\';
+        wmemcpy(path + n + 1, dll, len + 1);
+        module = LoadLibraryW(path);
+    }
     return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
 
