@@ -25,10 +25,14 @@ struct Place {
     int id;
     int left, top, width, height;
 };
+// Above the rows, then below them: the part below moves up by a row for
+// each row the chosen protocol does not have.
 const Place PLACES[] = {
     {IDC_GEN_LBLPROTOCOL, 120, 165, 1200, 255},
     {IDC_GEN_PROTOCOL, 1380, 120, 2640, 3000},  // height includes the drop-down list
     {IDC_GEN_IRP, 120, 540, 6120, 900},
+};
+const Place PLACES_BELOW[] = {
     {IDC_GEN_LBLDECODE, 120, 4125, 1200, 255},
     {IDC_GEN_DECODE, 1380, 4080, 4860, 315},
     {IDC_GEN_LBLCODE, 120, 4545, 1200, 255},
@@ -96,6 +100,36 @@ void fields_Change(HWND dlg, Session* session)
             InvalidateRect(GetDlgItem(dlg, IDC_GEN_LABEL_D + row), nullptr, TRUE);
 }
 
+void place(HWND dlg, const Place& p, int up)
+{
+    int x = twips::toPixelsX(p.left), y = twips::toPixelsY(p.top - up);
+    MoveWindow(GetDlgItem(dlg, p.id), x, y, twips::toPixelsX(p.left + p.width) - x,
+               twips::toPixelsY(p.top - up + p.height) - y, FALSE);
+}
+
+// The window's outer size for a client area of the given twips.
+SIZE outerSize(HWND dlg, int width, int height)
+{
+    DWORD style = static_cast<DWORD>(GetWindowLongA(dlg, GWL_STYLE));
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongA(dlg, GWL_EXSTYLE));
+    RECT frame = {0, 0, twips::toPixelsX(width), twips::toPixelsY(height)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// Lays out as many parameter rows as the protocol has, the decode, the
+// code and the buttons right below them, and fits the window's height to
+// them; its top left corner stays where it is.
+void fitRows(HWND dlg, size_t rows)
+{
+    int up = (PARAM_ROWS - static_cast<int>(rows < PARAM_ROWS ? rows : PARAM_ROWS)) * ROW_STEP;
+    for (const Place& p : PLACES_BELOW)
+        place(dlg, p, up);
+    SIZE size = outerSize(dlg, CLIENT_WIDTH, CLIENT_HEIGHT - up);
+    SetWindowPos(dlg, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    InvalidateRect(dlg, nullptr, TRUE);
+}
+
 // The chosen protocol's rows, one per parameter, with the values typed for
 // its parameters where they fit; the rows beyond them hidden.
 void cmbProtocol_Change(HWND dlg, Session* session)
@@ -116,34 +150,29 @@ void cmbProtocol_Change(HWND dlg, Session* session)
         ShowWindow(field, shown ? SW_SHOW : SW_HIDE);
     }
     session->filling = false;
+    fitRows(dlg, session->rows.size());
     fields_Change(dlg, session);
 }
 
 void layout(HWND dlg, Session* session)
 {
-    auto place = [&](int id, int left, int top, int width, int height) {
-        int x = twips::toPixelsX(left), y = twips::toPixelsY(top);
-        MoveWindow(GetDlgItem(dlg, id), x, y, twips::toPixelsX(left + width) - x,
-                   twips::toPixelsY(top + height) - y, FALSE);
-    };
     for (const Place& p : PLACES)
-        place(p.id, p.left, p.top, p.width, p.height);
+        place(dlg, p, 0);
+    for (const Place& p : PLACES_BELOW)
+        place(dlg, p, 0);
     for (int p = 0; p < PARAM_ROWS; ++p) {
         int top = ROW_TOP + p * ROW_STEP;
-        place(IDC_GEN_LABEL_D + p, LABEL_LEFT, top + 45, LABEL_WIDTH, 255);
-        place(IDC_GEN_VALUE_D + p, FIELD_LEFT, top, FIELD_WIDTH, 315);
+        place(dlg, {IDC_GEN_LABEL_D + p, LABEL_LEFT, top + 45, LABEL_WIDTH, 255}, 0);
+        place(dlg, {IDC_GEN_VALUE_D + p, FIELD_LEFT, top, FIELD_WIDTH, 315}, 0);
     }
     session->font = twips::font("MS Sans Serif", 8, false);
     for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(session->font), FALSE);
 
-    DWORD style = static_cast<DWORD>(GetWindowLongA(dlg, GWL_STYLE));
-    DWORD exStyle = static_cast<DWORD>(GetWindowLongA(dlg, GWL_EXSTYLE));
-    RECT frame = {0, 0, twips::toPixelsX(CLIENT_WIDTH), twips::toPixelsY(CLIENT_HEIGHT)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    POINT at = forms::centredOver(GetWindow(dlg, GW_OWNER), width, height);
-    SetWindowPos(dlg, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Centred as it is with every row; fewer rows only shorten it.
+    SIZE size = outerSize(dlg, CLIENT_WIDTH, CLIENT_HEIGHT);
+    POINT at = forms::centredOver(GetWindow(dlg, GW_OWNER), size.cx, size.cy);
+    SetWindowPos(dlg, nullptr, at.x, at.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // OK: the code of the fields, or the first field refused, named with its

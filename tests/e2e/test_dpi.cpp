@@ -7,6 +7,7 @@
 // is missing the one in HKEY_CURRENT_CONFIG\Software\Fonts (96, written by wineboot). A process reads it
 // once, as it starts: a program started after the change gets the new DPI without a restart of the Wine
 // server, while running ones, this test program included, keep the old one.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -126,22 +127,25 @@ const Form INSPECTOR = {7170, 5400, 120, {
     {IDC_INSPECT_SAVESVG, 0, -1575, -465, 1455, 345, "Save as S&VG..."},
 }};
 
-Form generateForm()
+// Generate with as many parameter rows as its protocol has: what is below
+// the rows moves up by a row for each one missing, the window with it.
+Form generateForm(int rows)
 {
+    const int up = (6 - rows) * 420;
     // The combo box's height is its drop-down list's too: its field is as
     // high as its font makes it.
-    Form form = {6360, 6045, 0, {
+    Form form = {6360, 6045 - up, 0, {
         {IDC_GEN_LBLPROTOCOL, 0, 120, 165, 1200, 255},
         {IDC_GEN_PROTOCOL, 0, 1380, 120, 2640, NOT_CHECKED},
         {IDC_GEN_IRP, 0, 120, 540, 6120, 900},
-        {IDC_GEN_LBLDECODE, 0, 120, 4125, 1200, 255, "Decode:"},
-        {IDC_GEN_DECODE, 0, 1380, 4080, 4860, 315},
-        {IDC_GEN_LBLCODE, 0, 120, 4545, 1200, 255, "Code:"},
-        {IDC_GEN_CODE, 0, 1380, 4500, 4860, 945},
-        {IDOK, 0, 3720, 5580, 1215, 345},
-        {IDCANCEL, 0, 5025, 5580, 1215, 345},
+        {IDC_GEN_LBLDECODE, 0, 120, 4125 - up, 1200, 255, "Decode:"},
+        {IDC_GEN_DECODE, 0, 1380, 4080 - up, 4860, 315},
+        {IDC_GEN_LBLCODE, 0, 120, 4545 - up, 1200, 255, "Code:"},
+        {IDC_GEN_CODE, 0, 1380, 4500 - up, 4860, 945},
+        {IDOK, 0, 3720, 5580 - up, 1215, 345},
+        {IDCANCEL, 0, 5025, 5580 - up, 1215, 345},
     }};
-    for (int p = 0; p < 6; ++p) {
+    for (int p = 0; p < rows; ++p) {
         form.places.push_back({IDC_GEN_LABEL_D + p, 0, 120, 1560 + 420 * p + 45, 2400, 255});
         form.places.push_back({IDC_GEN_VALUE_D + p, 0, 2640, 1560 + 420 * p, 1140, 315});
     }
@@ -234,6 +238,8 @@ void expectLayout(const Layout& layout, HWND window, const Form& form, int dpi, 
         }
     }
     for (const Placed* c : layout.controlsOf(window)) {
+        if (!(c->style & WS_VISIBLE))
+            continue;  // a row the protocol does not have
         EXPECT_TRUE(inside(c->rect, client)) << describe(*c) << " outside the client area";
         expectTextFits(*c, context);
     }
@@ -374,15 +380,30 @@ TEST_P(Dpi, EveryWindowLaysOutFromTwipsWithItsTextsWhole)
     ASSERT_TRUE(waitFor([&] { return !IsWindow(inspector); }, 3000));
 
     // Generate, with each protocol's parameter rows in turn.
-    HWND generate = open(IDM_CODEGENERATE, "Generate IR Code", generateForm(), "generate");
+    // The rows shown are the protocol's parameters, as the IRP line above
+    // them lists them between its brackets.
+    auto rowsOf = [](const std::string& irp) {
+        size_t open = irp.rfind('['), close = irp.rfind(']');
+        if (open == std::string::npos || close < open)
+            return 0;
+        return 1 + static_cast<int>(std::count(irp.begin() + open, irp.begin() + close, ','));
+    };
+    app.toForeground();
+    app.menu(IDM_CODEGENERATE);
+    HWND generate = app.findTopWindow("Generate IR Code");
+    ASSERT_NE(generate, nullptr);
     HWND combo = GetDlgItem(generate, IDC_GEN_PROTOCOL);
     LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
     ASSERT_GT(count, 1);
+    std::string irp = windowText(GetDlgItem(generate, IDC_GEN_IRP));
+    expectLayout(app.layout(), generate, generateForm(rowsOf(irp)), dpi, "generate at " + at + " " + irp);
+    screenshot(generate, "generate");
     app.keys({VK_HOME});
     for (LRESULT i = 0; i < count; ++i) {
         ASSERT_TRUE(waitFor([&] { return SendMessageA(combo, CB_GETCURSEL, 0, 0) == i; }, 3000));
-        expectLayout(app.layout(), generate, generateForm(), dpi, "Generate at " + at + " with " +
-                     windowText(combo) + " " + windowText(GetDlgItem(generate, IDC_GEN_IRP)));
+        irp = windowText(GetDlgItem(generate, IDC_GEN_IRP));
+        expectLayout(app.layout(), generate, generateForm(rowsOf(irp)), dpi,
+                     "Generate at " + at + " with " + windowText(combo) + " " + irp);
         app.keys({VK_DOWN});
     }
     app.keys({VK_ESCAPE});
