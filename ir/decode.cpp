@@ -251,8 +251,8 @@ private:
     bool symbols(Pending& pd, const Step& step)
     {
         Walk& w = pd.w;
-        const BitSpec& spec = p_.bitspecs[static_cast<size_t>(step.bitspec)];
-        int k = spec.bits;
+        const BitSpec& bitSpec = p_.bitspecs[static_cast<size_t>(step.bitspec)];
+        int k = bitSpec.bits;
         for (; static_cast<int>(pd.symbol) * k < step.count; ++pd.symbol) {
             if (budget_ == 0)
                 return false;
@@ -274,13 +274,13 @@ private:
             Cursor at[16];
             double us[16];
             int fits = 0;
-            for (unsigned v = 0; v < spec.symbols.size(); ++v) {
+            for (unsigned v = 0; v < bitSpec.symbols.size(); ++v) {
                 if ((v & fixedMask) != fixedValue)
                     continue;
                 Cursor c = w.at;
                 double total = 0;
                 bool ok = true;
-                for (const Duration& d : spec.symbols[v]) {
+                for (const Duration& d : bitSpec.symbols[v]) {
                     ok = ok && place(s_, c, d.mark, d.us);
                     total += d.us;
                 }

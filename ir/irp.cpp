@@ -223,7 +223,7 @@ private:
         return true;
     }
 
-    // -- The general spec and bit symbols --------------------------------------
+    // -- Carrier, unit, bit order and bit symbols -------------------------------
 
     bool generalSpec()
     {
@@ -295,9 +295,9 @@ private:
         if (bits == 0)
             return fail("bit symbols come as 2, 4, 8 or 16, not " + std::to_string(symbols.size()));
         rawSymbols_.push_back(symbols);
-        BitSpec spec;
-        spec.bits = bits;
-        p_->bitspecs.push_back(spec);
+        BitSpec bitSpec;
+        bitSpec.bits = bits;
+        p_->bitspecs.push_back(bitSpec);
         *index = static_cast<int>(p_->bitspecs.size()) - 1;
         return true;
     }
@@ -307,18 +307,18 @@ private:
     bool topStream()
     {
         skip();
-        int spec = -1;
-        if (peek('<') && !bitspec(&spec))
+        int bitSpecAt = -1;
+        if (peek('<') && !bitspec(&bitSpecAt))
             return false;
-        return group(spec, &top_);
+        return group(bitSpecAt, &top_);
     }
 
-    bool group(int spec, int* index)
+    bool group(int bitSpecAt, int* index)
     {
         if (++depth_ > MAX_DEPTH)
             return fail("groups nested too deep");
         Group g;
-        g.bitspec = spec;
+        g.bitspec = bitSpecAt;
         if (!expect('(') || !itemList(&g.items, ')') || !repeatMarker(&g))
             return false;
         --depth_;
@@ -374,9 +374,9 @@ private:
             if (!durationAmount(&it.amount, &it.unit))
                 return false;
         } else if (c == '<') {
-            int spec = -1;
+            int bitSpecAt = -1;
             it.kind = Item::GROUP;
-            if (!bitspec(&spec) || !group(spec, &it.group))
+            if (!bitspec(&bitSpecAt) || !group(bitSpecAt, &it.group))
                 return false;
         } else if (c == '[') {
             return variation(items);
@@ -844,9 +844,9 @@ private:
         return true;
     }
 
-    bool field(Emit& e, const Item& it, int spec)
+    bool field(Emit& e, const Item& it, int bitSpecAt)
     {
-        if (spec < 0)
+        if (bitSpecAt < 0)
             return failAt(it.at, "a field without bit symbols");
         const Node bf = p_->nodes[static_cast<size_t>(it.node)];
         long long width = 0, shift = 0;
@@ -869,17 +869,17 @@ private:
                 return failAt(it.at, "more than " + std::to_string(MAX_FIELDS) + " fields of expressions");
             f.index = e.seq->expressionFields++;
         }
-        if (e.run >= 0 && e.runSpec != spec && !closeRun(e, it.at))
+        if (e.run >= 0 && e.runSpec != bitSpecAt && !closeRun(e, it.at))
             return false;
         if (e.run < 0) {
             Step step;
             step.kind = Step::SYMBOLS;
-            step.bitspec = spec;
+            step.bitspec = bitSpecAt;
             step.first = static_cast<int>(e.seq->slots.size());
             if (!addStep(e, step))
                 return false;
             e.run = static_cast<int>(e.seq->steps.size()) - 1;
-            e.runSpec = spec;
+            e.runSpec = bitSpecAt;
         }
         if (e.seq->slots.size() + static_cast<size_t>(f.width) > MAX_STEPS)
             return failAt(it.at, "the line sends too many bits");
@@ -892,7 +892,7 @@ private:
         return true;
     }
 
-    bool items(Emit& e, const std::vector<Item>& list, int level, int spec)
+    bool items(Emit& e, const std::vector<Item>& list, int level, int bitSpecAt)
     {
         for (const Item& it : list) {
             if (e.stopped)
@@ -912,7 +912,7 @@ private:
                     return false;
                 break;
             case Item::FIELD:
-                if (!field(e, it, spec))
+                if (!field(e, it, bitSpecAt))
                     return false;
                 break;
             case Item::ASSIGN: {
@@ -930,11 +930,11 @@ private:
             case Item::VARIATION:
                 if (static_cast<size_t>(e.pass) < it.alternatives.size() &&
                     !items(e, groups_[static_cast<size_t>(it.alternatives[static_cast<size_t>(e.pass)])].items, level,
-                           spec))
+                           bitSpecAt))
                     return false;
                 break;
             case Item::GROUP:
-                if (!group(e, it.group, level + 1, spec))
+                if (!group(e, it.group, level + 1, bitSpecAt))
                     return false;
                 break;
             }
@@ -942,12 +942,12 @@ private:
         return true;
     }
 
-    bool group(Emit& e, int g, int level, int spec)
+    bool group(Emit& e, int g, int level, int bitSpecAt)
     {
         if (level >= MAX_LEVELS)
             return fail("groups nested too deep");
         const Group& group = groups_[static_cast<size_t>(g)];
-        int own = group.bitspec >= 0 ? group.bitspec : spec;
+        int own = group.bitspec >= 0 ? group.bitspec : bitSpecAt;
         int times = group.repeat == Group::COUNT ? group.count : 1;
         if (g == e.repeatGroup) {
             // In the intro: a press sends the data at least once. (..)* adds a
@@ -1008,15 +1008,15 @@ private:
             return false;
         if (repeatGroup >= 0) {
             // The bit symbols in force where the repeated group stands.
-            int spec = -1;
+            int bitSpecAt = -1;
             for (int g : found)
-                spec = groups_[static_cast<size_t>(g)].bitspec >= 0 ? groups_[static_cast<size_t>(g)].bitspec : spec;
+                bitSpecAt = groups_[static_cast<size_t>(g)].bitspec >= 0 ? groups_[static_cast<size_t>(g)].bitspec : bitSpecAt;
             Emit repeat{&p_->repeat, 1, -1};
             Group once = groups_[static_cast<size_t>(repeatGroup)];
             once.repeat = Group::ONCE;
-            once.bitspec = spec;
+            once.bitspec = bitSpecAt;
             groups_.push_back(once);
-            if (!group(repeat, static_cast<int>(groups_.size()) - 1, 0, spec))
+            if (!group(repeat, static_cast<int>(groups_.size()) - 1, 0, bitSpecAt))
                 return false;
         }
         if (p_->intro.steps.size() + p_->repeat.steps.size() == 0)

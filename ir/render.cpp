@@ -58,10 +58,10 @@ bool execute(const Protocol& p, const Sequence& seq, long long* values, unsigned
             break;
         }
         case Step::SYMBOLS: {
-            const BitSpec& spec = p.bitspecs[static_cast<size_t>(step.bitspec)];
-            for (int s = 0; s < step.count; s += spec.bits) {
+            const BitSpec& bitSpec = p.bitspecs[static_cast<size_t>(step.bitspec)];
+            for (int s = 0; s < step.count; s += bitSpec.bits) {
                 unsigned symbol = 0;
-                for (int i = 0; i < spec.bits; ++i) {
+                for (int i = 0; i < bitSpec.bits; ++i) {
                     const Slot& slot = seq.slots[static_cast<size_t>(step.first + s + i)];
                     const Field& f = seq.fields[static_cast<size_t>(slot.field)];
                     size_t k = static_cast<size_t>(slot.field);
@@ -77,9 +77,9 @@ bool execute(const Protocol& p, const Sequence& seq, long long* values, unsigned
                         computed[k] = true;
                     }
                     unsigned bit = static_cast<unsigned>((fieldValue(f, data[k]) >> slot.bit) & 1);
-                    symbol |= bit << (p.msbFirst ? spec.bits - 1 - i : i);
+                    symbol |= bit << (p.msbFirst ? bitSpec.bits - 1 - i : i);
                 }
-                for (const Duration& d : spec.symbols[symbol])
+                for (const Duration& d : bitSpec.symbols[symbol])
                     put(d.mark, d.us);
             }
             break;
@@ -169,17 +169,17 @@ bool values(const irp::Protocol& row, const Params& params, long long* out, std:
     unsigned long long known[irp::MAX_NAMES] = {};
     for (int i = 0; i < row.parameters; ++i) {
         const irp::Name& n = row.names[static_cast<size_t>(i)];
-        ParamSpec spec{n.name, n.min, n.max, n.defaultExpr >= 0, n.defaultText};
+        ParamSpec range{n.name, n.min, n.max, n.defaultExpr >= 0, n.defaultText};
         if (const long long* v = params.find(n.name)) {
             out[i] = *v;
         } else if (n.defaultExpr < 0) {
-            return refuse(error, n.name + " is missing: " + row.name + " needs " + n.name + " from " + rangeText(spec));
+            return refuse(error, n.name + " is missing: " + row.name + " needs " + n.name + " from " + rangeText(range));
         } else if (!irp::evaluate(row, n.defaultExpr, out, known, &out[i])) {
             return refuse(error, n.name + "'s default " + n.defaultText + " needs a parameter given after it");
         }
         if (out[i] < n.min || out[i] > n.max)
             return refuse(error, n.name + (params.has(n.name) ? "" : " (" + n.defaultText + ")") + " must be " +
-                                     rangeText(spec));
+                                     rangeText(range));
         known[i] = ~0ULL;
     }
     return true;
@@ -247,8 +247,8 @@ bool renderWords(const std::vector<std::string>& words, std::string* pronto, std
             return refuse(error, "\"" + w.substr(0, 40) + "\" is not NAME=number (a parameter's name, = and a "
                                  "number in decimal)");
         // The protocol's own spelling of the name, when it has one.
-        if (const ParamSpec* spec = info ? info->param(name) : nullptr)
-            name = spec->name;
+        if (const ParamSpec* known = info ? info->param(name) : nullptr)
+            name = known->name;
         if (params.has(name))
             return refuse(error, name + " is given twice");
         params.set(name, v);

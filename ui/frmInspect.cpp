@@ -10,6 +10,7 @@
 #include "ui/geometry.h"
 #include "ui/ids.h"
 #include "ui/savefile.h"
+#include "ui/sysdll.h"
 #include "ui/twips.h"
 #include "ui/waveview.h"
 
@@ -205,7 +206,9 @@ void cmdSaveSvg_Click(HWND hwnd)
     ofn.lpstrTitle = "Save Waveform as SVG";
     ofn.lpstrDefExt = "svg";
     ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetSaveFileNameA(&ofn))
+    typedef BOOL(WINAPI * Save)(OPENFILENAMEA*);
+    Save save = sysdll::function<Save>(L"comdlg32.dll", "GetSaveFileNameA");
+    if (!save || !save(&ofn))
         return;
     std::string error;
     if (!savefile::writeAtomically(path, ir::plotSvg(signal), &error))

@@ -23,6 +23,7 @@
 #include "ui/frmLibraryFiles.h"
 #include "ui/frmMain.h"
 #include "ui/ids.h"
+#include "ui/sysdll.h"
 #include "ui/twips.h"
 
 namespace frmLibrary {
@@ -106,8 +107,11 @@ std::string libraryFolder()
 {
     wchar_t path[MAX_PATH + 1] = {};
     DWORD n = GetEnvironmentVariableW(L"APPDATA", path, MAX_PATH);
-    if (n == 0 || n > MAX_PATH)
-        SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
+    typedef HRESULT(WINAPI * FolderPath)(HWND, int, HANDLE, DWORD, LPWSTR);
+    FolderPath folderPath = nullptr;
+    if ((n == 0 || n > MAX_PATH) &&
+        (folderPath = sysdll::function<FolderPath>(L"shell32.dll", "SHGetFolderPathW")) != nullptr)
+        folderPath(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
     return utf8(path) + "\\Pellwick\\Library";
 }
 
@@ -1388,10 +1392,8 @@ bool registerClass()
 // opens: start-up loads nothing of the library.
 bool loadCommonControls()
 {
-    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
     typedef BOOL(WINAPI * Init)(const INITCOMMONCONTROLSEX*);
-    Init init = comctl ? reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))
-                       : nullptr;
+    Init init = sysdll::function<Init>(L"comctl32.dll", "InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     return init && init(&controls);
 }

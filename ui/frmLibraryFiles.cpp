@@ -19,6 +19,7 @@
 #include "library/transfer.h"
 #include "ui/forms.h"
 #include "ui/ids.h"
+#include "ui/sysdll.h"
 #include "ui/twips.h"
 
 namespace frmLibraryFiles {
@@ -43,27 +44,6 @@ std::wstring windowsLines(const std::string& text)
     return out;
 }
 
-// A function of a Windows DLL. A DLL already loaded is taken as it is
-// (comctl32 in the version the manifest asks for); any other is loaded by
-// its full path in the system folder, never through the search path, which
-// starts at the program's own folder.
-template <typename Function>
-Function loaded(const wchar_t* dll, const char* name)
-{
-    HMODULE module = GetModuleHandleW(dll);
-    if (!module) {
-        wchar_t path[MAX_PATH];
-        UINT n = GetSystemDirectoryW(path, MAX_PATH);
-        size_t len = wcslen(dll);
-        if (n == 0 || n + 1 + len >= MAX_PATH)
-            return nullptr;
-        path[n] = L'\\';
-        wmemcpy(path + n + 1, dll, len + 1);
-        module = LoadLibraryW(path);
-    }
-    return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
 // ---------------------------------------------------------------------------
 // Choosing files and folders.
 
@@ -72,7 +52,7 @@ Function loaded(const wchar_t* dll, const char* name)
 bool chooseFiles(HWND owner, std::vector<std::string>* paths, std::vector<std::string>* shown)
 {
     typedef BOOL(WINAPI * Open)(OPENFILENAMEW*);
-    Open open = loaded<Open>(L"comdlg32.dll", "GetOpenFileNameW");
+    Open open = sysdll::function<Open>(L"comdlg32.dll", "GetOpenFileNameW");
     if (!open)
         return false;
     std::vector<wchar_t> buffer(1 << 18, L'\0');
@@ -113,10 +93,10 @@ bool chooseFolder(HWND owner, std::string* folder)
     typedef void(WINAPI * Uninit)();
     typedef HRESULT(WINAPI * Create)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
     typedef void(WINAPI * Free)(LPVOID);
-    Init init = loaded<Init>(L"ole32.dll", "CoInitializeEx");
-    Uninit uninit = loaded<Uninit>(L"ole32.dll", "CoUninitialize");
-    Create create = loaded<Create>(L"ole32.dll", "CoCreateInstance");
-    Free free = loaded<Free>(L"ole32.dll", "CoTaskMemFree");
+    Init init = sysdll::function<Init>(L"ole32.dll", "CoInitializeEx");
+    Uninit uninit = sysdll::function<Uninit>(L"ole32.dll", "CoUninitialize");
+    Create create = sysdll::function<Create>(L"ole32.dll", "CoCreateInstance");
+    Free free = sysdll::function<Free>(L"ole32.dll", "CoTaskMemFree");
     if (!init || !uninit || !create || !free)
         return false;
     HRESULT com = init(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
@@ -149,9 +129,13 @@ bool chooseFolder(HWND owner, std::string* folder)
         info.pszDisplayName = name;
         info.lpszTitle = L"Import a folder of code files";
         info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
-        if (PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info)) {
+        typedef PIDLIST_ABSOLUTE(WINAPI * Browse)(LPBROWSEINFOW);
+        typedef BOOL(WINAPI * PathOf)(PCIDLIST_ABSOLUTE, LPWSTR);
+        Browse browse = sysdll::function<Browse>(L"shell32.dll", "SHBrowseForFolderW");
+        PathOf pathOf = sysdll::function<PathOf>(L"shell32.dll", "SHGetPathFromIDListW");
+        if (PIDLIST_ABSOLUTE list = browse && pathOf ? browse(&info) : nullptr) {
             wchar_t path[MAX_PATH] = {};
-            chosen = SHGetPathFromIDListW(list, path) != FALSE;
+            chosen = pathOf(list, path) != FALSE;
             *folder = utf8(path);
             free(list);
         }
@@ -397,7 +381,7 @@ bool start(HWND owner, library::Library* lib, const Imported& done, std::shared_
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     typedef BOOL(WINAPI * InitControls)(const INITCOMMONCONTROLSEX*);
-    if (InitControls init = loaded<InitControls>(L"comctl32.dll", "InitCommonControlsEx"))
+    if (InitControls init = sysdll::function<InitControls>(L"comctl32.dll", "InitCommonControlsEx"))
         init(&controls);
     session = new Session;
     session->owner = owner;
@@ -480,7 +464,7 @@ bool isDialogMessage(MSG* msg)
 std::string exportRemotes(HWND window, const std::vector<library::Remote>& remotes)
 {
     typedef BOOL(WINAPI * Save)(OPENFILENAMEW*);
-    Save save = loaded<Save>(L"comdlg32.dll", "GetSaveFileNameW");
+    Save save = sysdll::function<Save>(L"comdlg32.dll", "GetSaveFileNameW");
     if (remotes.empty() || !save)
         return std::string();
     // The remote's name as a file name, the extension to come.

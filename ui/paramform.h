@@ -13,7 +13,7 @@
 namespace paramform {
 
 struct Row {
-    ir::ParamSpec spec;
+    ir::ParamSpec param;
     std::string label;  // "&D (0 to 255):", "&S (0 to 255; blank: 255-D):"
 };
 

@@ -26,8 +26,8 @@ const char* const FIRST_PARAMETERS[] = {"D", "S", "F", "T"};
 const std::string* coreParameter(std::string_view name)
 {
     for (const ProtocolInfo& p : protocols())
-        if (const ParamSpec* spec = p.param(name))
-            return &spec->name;
+        if (const ParamSpec* known = p.param(name))
+            return &known->name;
     return nullptr;
 }
 
