@@ -176,7 +176,7 @@ void libraryRow(Table& table, const Options& options)
     table.row("filter: a keystroke, answered", millis(keys.median()), beside(keys, 16) + " (" +
               std::to_string(keys.size()) + " keystrokes)");
     table.row("filter: first keystroke just after opening", millis(first.median()),
-              "(reads and describes every code the background had not yet)");
+              "(what the background has not described yet joins the lists as it is)");
     table.row("add the code in the box, saved", millis(add.median()), beside(add, 20));
     table.row("learn into library: learn's end -> name box", millis(toName.median()),
               "max " + millis(toName.max()) + ", beside the learn's own end: " + millis(learnEnd.median()) +

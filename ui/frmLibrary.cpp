@@ -46,6 +46,7 @@ const UINT_PTR STATE_TIMER = 1;   // follows the main window's learn state
 const UINT_PTR RETRY_TIMER = 2;   // saves again what could not be saved
 const UINT_PTR INDEX_TIMER = 3;   // describes every code for the filter, when idle
 const UINT STATE_MS = 200, RETRY_MS = 5000, INDEX_MS = 10;
+const char* const FILTERING = "Filtering: still reading the library's codes...";
 // Bytes of remote files read whole when the window opens, and per tick after.
 const size_t READ_AT_ONCE = 64 * 1024, READ_PER_TICK = 128 * 1024;
 const UINT MSG_NEXT_LEARN = WM_APP + 1;
@@ -234,14 +235,37 @@ bool codeShown(State* s, const library::Library::Entry& e, size_t i)
     return matches(x.name, s->filter) || matches(x.decode, s->filter);
 }
 
+// Whether the filter index holds every code of the remote.
+bool indexed(State* s, const library::Library::Entry& e)
+{
+    auto found = s->index.find(e.id);
+    return e.whole && found != s->index.end() && found->second.size() == e.remote.codes.size();
+}
+
+// A remote whose codes have not been read and described yet shows when
+// its name matches; its codes are looked at when the background gets to
+// them (readAhead), or at once when it is the one whose codes show.
 bool remoteShown(State* s, const library::Library::Entry& e)
 {
     if (s->filter.empty() || matches(lower(wide(e.remote.name)), s->filter))
         return true;
+    if (e.id != s->remote && !indexed(s, e))
+        return false;
     for (size_t i = 0; i < e.remote.codes.size(); ++i)
         if (codeShown(s, e, i))
             return true;
     return false;
+}
+
+// Whether the filter index holds every code of the library.
+bool allIndexed(State* s)
+{
+    if (!s->lib || !s->lib->allWhole())
+        return false;
+    for (const library::Library::Entry& e : s->lib->remotes())
+        if (!indexed(s, e))
+            return false;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -386,6 +410,9 @@ void fillRemotes(State* s)
         s->selecting = false;
     }
     fillCodes(s);
+    // Remotes not described yet join a filtered list as the background gets to them.
+    if (!s->filter.empty() && !allIndexed(s))
+        SetTimer(window, INDEX_TIMER, INDEX_MS, nullptr);
 }
 
 // The code list's selected code: its index in the remote, or -1.
@@ -509,26 +536,33 @@ void load(State* s)
 }
 
 // Between keystrokes: a few remotes read whole, then a few hundred codes
-// described for the filter. False once all is done.
+// described for the filter; while a filter is typed, the remotes found
+// join the list as they are described. False once all is done.
 bool readAhead(State* s)
 {
     size_t unreadable = s->lib->unreadable().size();
     bool whole = s->lib->readMore(READ_PER_TICK);
-    if (s->lib->unreadable().size() != unreadable)
-        fillRemotes(s);  // a file found unreadable moves down the list
-    if (!whole)
-        return true;
-    size_t budget = 300;
-    for (const library::Library::Entry& e : s->lib->remotes()) {
-        if (s->index.count(e.id))
-            continue;
-        indexOf(s, e);
-        if (e.remote.codes.size() >= budget)
-            return true;
-        budget -= e.remote.codes.size();
+    bool more = !whole;
+    if (whole) {
+        size_t budget = 300;
+        for (const library::Library::Entry& e : s->lib->remotes()) {
+            if (indexed(s, e))
+                continue;
+            indexOf(s, e);
+            if (e.remote.codes.size() >= budget) {
+                more = true;
+                break;
+            }
+            budget -= e.remote.codes.size();
+        }
     }
+    if (s->lib->unreadable().size() != unreadable || !s->filter.empty())
+        fillRemotes(s);  // an unreadable file moves down the list; the filter finds more
+    if (more)
+        return true;
     // All read: the status line tells the codes too, unless it says something else by now.
-    if (textOf(item(IDC_LIB_STATUS)) == wide(s->status))
+    std::wstring shown = textOf(item(IDC_LIB_STATUS));
+    if (shown == wide(s->status) || shown == wide(FILTERING))
         say(loadStatus(s));
     return false;
 }
@@ -1285,9 +1319,10 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(wParam) == IDC_LIB_FILTER) {
             if (HIWORD(wParam) == EN_CHANGE && s->lib) {
                 s->filter = lower(textOf(item(IDC_LIB_FILTER)));
-                s->lib->readMore(static_cast<size_t>(-1));  // the filter looks at every code
                 fillRemotes(s);
                 updateCommands(s);
+                if (!s->filter.empty() && !allIndexed(s))
+                    say(FILTERING);
             }
             return 0;
         }

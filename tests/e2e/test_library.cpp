@@ -2,8 +2,13 @@
 // captured button by button from the simulated device and found again after
 // a restart; put in box, transmit, inject during another application's
 // learn; delete and Ctrl+Z, moves; a corrupt file beside good ones; a folder
-// that cannot be written.
+// that cannot be written; the filter over a library larger than the window
+// reads at once.
 #include "library_window.h"
+
+#include <cstdio>
+
+#include "ir/ir.h"
 
 using namespace e2e;
 
@@ -148,4 +153,60 @@ TEST_F(Library, FilesThatCannotBeWrittenAndAFolderThatCannotBeMade)
     start();
     EXPECT_EQ(status().find("The library cannot be used: cannot make the folder "), 0u) << status();
     EXPECT_FALSE(IsWindowEnabled(item(IDC_LIB_ADD)));
+}
+
+// The filter narrows both lists by name or decode as it is typed. In a
+// library of 4,000 codes most are not described yet when the typing
+// starts: the remotes they match join the list as the background gets to
+// them, none is left out in the end.
+TEST_F(Library, FilterNarrowsByNameAndDecodeAndFindsCodesNotReadYet)
+{
+    for (int r = 0; r < 40; ++r) {
+        std::vector<std::pair<std::string, std::string>> list;
+        for (int c = 0; c < 100; ++c) {
+            ir::Params params;
+            params.set("D", r);
+            params.set("F", c);
+            std::string pronto, error;
+            ASSERT_TRUE(ir::render("NEC1", params, &pronto, &error)) << error;
+            list.push_back({"Button " + std::to_string(c), pronto});
+        }
+        char name[16];
+        std::snprintf(name, sizeof name, "Remote %02d", r);
+        writeFile(folder + name + ".json", remoteFile(name, list));
+    }
+    writeFile(folder + "Amp.json", remoteFile("Amp", {{"Mute", RC5_CODE}, {"Power", NEC1_CODE}}));
+    start();
+    ASSERT_EQ(remotes().size(), 41u);
+    auto filterTo = [&](const std::wstring& text) {
+        app->keys({VK_MENU, 'F'});
+        app->keys({VK_END});
+        app->keys({VK_SHIFT, VK_HOME});
+        app->keys({VK_DELETE});
+        typeWide(text);
+    };
+
+    // By decode, in the last remote of the list: its codes are read last.
+    filterTo(L"d=39 s");
+    EXPECT_TRUE(waitFor([&] { return remotes() == std::vector<std::string>{"Remote 39"}; }, 10000))
+        << remotes().size() << " remotes; " << status();
+    EXPECT_TRUE(waitFor([&] { return codes().size() == 100; }, 3000)) << codes().size();
+    EXPECT_TRUE(waitFor([&] { return status().rfind("41 remotes, 4002 codes", 0) == 0; }, 10000)) << status();
+
+    // By a code's decode, the protocol's name in any case: only that code.
+    filterTo(L"Rc5");
+    EXPECT_TRUE(waitFor([&] { return remotes() == std::vector<std::string>{"Amp"}; }, 5000)) << remotes().size();
+    std::vector<std::string> shown = codes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].substr(0, 12), "Mute | RC5 D") << shown[0];
+
+    // By the remote's name: all of its codes.
+    filterTo(L"remote 1");
+    EXPECT_TRUE(waitFor([&] { return remotes().size() == 10; }, 5000)) << remotes().size();
+    EXPECT_EQ(remotes().front(), "Remote 10");
+    EXPECT_EQ(codes().size(), 100u);
+
+    // Cleared: everything again.
+    filterTo(L"");
+    EXPECT_TRUE(waitFor([&] { return remotes().size() == 41; }, 5000)) << remotes().size();
 }
