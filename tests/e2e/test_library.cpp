@@ -210,3 +210,38 @@ TEST_F(Library, FilterNarrowsByNameAndDecodeAndFindsCodesNotReadYet)
     filterTo(L"");
     EXPECT_TRUE(waitFor([&] { return remotes().size() == 41; }, 5000)) << remotes().size();
 }
+
+// Tab and Shift+Tab go round every control that can take the focus, in the
+// order the window shows them; Escape closes the window.
+TEST_F(Library, TabGoesRoundEveryControlAndEscapeClosesTheWindow)
+{
+    writeFile(folder + "TV.json", remoteFile("TV", {{"Power", NEC1_CODE}, {"Mute", RC5_CODE}}));
+    start();
+    app->typeCode(NEC1_CODE);  // Add takes the code in the box
+    auto focused = [&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus ||
+            GetParent(info.hwndFocus) != window)
+            return 0;
+        return GetDlgCtrlID(info.hwndFocus);
+    };
+    const std::vector<int> order = {IDC_LIB_REMOTES, IDC_LIB_NEW,  IDC_LIB_RENAMEREMOTE, IDC_LIB_DELETEREMOTE,
+                                    IDC_LIB_FILTER,  IDC_LIB_CODES, IDC_LIB_LEARN,       IDC_LIB_ADD,
+                                    IDC_LIB_PUT,     IDC_LIB_TRANSMIT};  // Inject: only during another's learn
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(item(IDC_LIB_ADD)) && IsWindowEnabled(item(IDC_LIB_TRANSMIT)); },
+                        3000));
+    app->keys({VK_MENU, 'R'});
+    ASSERT_TRUE(waitFor([&] { return focused() == IDC_LIB_REMOTES; }, 3000)) << focused();
+    const size_t n = order.size();
+    for (size_t i = 1; i <= 2 * n; ++i) {
+        i <= n ? app->keys({VK_TAB}) : app->keys({VK_SHIFT, VK_TAB});
+        int expected = order[i <= n ? i % n : (2 * n - i) % n];
+        EXPECT_TRUE(waitFor([&] { return focused() == expected; }, 2000))
+            << "key " << i << ": focus on " << focused() << ", expected " << expected;
+    }
+    EXPECT_EQ(remotes(), std::vector<std::string>{"TV"}) << "a key pressed a button on its way round";
+    app->keys({VK_ESCAPE});
+    EXPECT_TRUE(waitFor([&] { return !IsWindow(window); }, 3000));
+    EXPECT_TRUE(IsWindow(app->mainWindow()));
+}
