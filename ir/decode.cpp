@@ -347,17 +347,6 @@ bool complete(const Protocol& p, const Walk& w)
     return true;
 }
 
-std::vector<double> durations(const std::vector<Pair>& pairs)
-{
-    std::vector<double> d;
-    d.reserve(2 * pairs.size());
-    for (const Pair& p : pairs) {
-        d.push_back(p.markUs);
-        d.push_back(p.spaceUs);
-    }
-    return d;
-}
-
 struct Fit {
     bool fits = false;
     bool ambiguous = false;  // fits more than one way: never a guess
@@ -461,6 +450,17 @@ void order(std::vector<Found>* fits, double carrierHz)
 }
 
 }  // namespace
+
+std::vector<double> durations(const std::vector<Pair>& pairs)
+{
+    std::vector<double> d;
+    d.reserve(2 * pairs.size());
+    for (const Pair& p : pairs) {
+        d.push_back(p.markUs);
+        d.push_back(p.spaceUs);
+    }
+    return d;
+}
 
 namespace irp {
 

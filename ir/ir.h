@@ -40,6 +40,9 @@ struct Signal {
     }
 };
 
+// The durations of pairs in order, in microseconds: mark, space, mark, ...
+std::vector<double> durations(const std::vector<Pair>& pairs);
+
 // Parses Pronto hex, learned format 0000, into a signal. Words are four hex
 // digits (either case) separated by any whitespace (blanks, tabs, CR, LF);
 // leading and trailing whitespace is ignored. Returns false with a reason a

@@ -179,7 +179,7 @@ bool prontoToBroadlink(const Signal& signal, std::string* packet, std::string* e
 {
     std::string data;
     for (const std::vector<Pair>* part : {&signal.once, &signal.repeat})
-        for (double us : toDurations(*part)) {
+        for (double us : ir::durations(*part)) {
             long units = std::lround(us / BROADLINK_UNIT_US);
             if (units < 1)
                 units = 1;

@@ -240,17 +240,6 @@ std::vector<Pair> toPairs(const std::vector<double>& durations, double leadOutUs
     return pairs;
 }
 
-std::vector<double> toDurations(const std::vector<Pair>& pairs)
-{
-    std::vector<double> out;
-    out.reserve(2 * pairs.size());
-    for (const Pair& p : pairs) {
-        out.push_back(p.markUs);
-        out.push_back(p.spaceUs);
-    }
-    return out;
-}
-
 bool codeSignal(const Code& code, Signal* signal, std::string* error)
 {
     if (parsePronto(code.pronto, signal, error))

@@ -488,8 +488,8 @@ Exported writeFlipper(const std::vector<Remote>& remotes)
                         hexBytes(fc.address) + "\ncommand: " + hexBytes(fc.command) + "\n";
             continue;
         }
-        std::vector<double> d = toDurations(s.once);
-        std::vector<double> r = toDurations(s.repeat);
+        std::vector<double> d = ir::durations(s.once);
+        std::vector<double> r = ir::durations(s.repeat);
         d.insert(d.end(), r.begin(), r.end());
         double hz = std::round(s.carrierHz);
         if (d.size() > FLIPPER_MAX_TIMINGS) {

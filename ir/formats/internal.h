@@ -71,8 +71,6 @@ private:
 // Durations in microseconds, alternately mark and space, starting with a
 // mark, to pairs; an odd count gets leadOutUs as its last space.
 std::vector<Pair> toPairs(const std::vector<double>& durations, double leadOutUs);
-// The durations of pairs in order: mark, space, mark, ...
-std::vector<double> toDurations(const std::vector<Pair>& pairs);
 
 // A code as a signal again, for the writers; false with the reason it is
 // not valid Pronto.

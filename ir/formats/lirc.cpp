@@ -593,8 +593,8 @@ Exported writeLirc(const std::vector<Remote>& remotes)
             const Code& c = w.code;
             // A press sends the once part and the repeat part once; lircd
             // sends that whole again while the button is held.
-            std::vector<double> d = toDurations(s.once);
-            std::vector<double> r = toDurations(s.repeat);
+            std::vector<double> d = ir::durations(s.once);
+            std::vector<double> r = ir::durations(s.repeat);
             d.insert(d.end(), r.begin(), r.end());
             double gap = d.back();
             d.pop_back();

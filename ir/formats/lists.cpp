@@ -138,7 +138,7 @@ std::string prontoToSendir(const Signal& s)
     std::string line = "sendir,1:1,1," + std::to_string(std::lround(s.carrierHz)) + "," + std::to_string(repeat) +
                        "," + std::to_string(offset);
     for (const std::vector<Pair>* part : {&s.once, &s.repeat})
-        for (double us : toDurations(*part))
+        for (double us : ir::durations(*part))
             line += "," + std::to_string(std::lround(us / period));
     return line;
 }
